@@ -1,0 +1,29 @@
+// Thin wrappers over the Windows file functions. Each call is made with the path as given and,
+// when it fails, once more with the long "\\?\" form (MakeLongPath into 2048 characters), so that
+// deep paths and names ending in a blank or a dot still work. None of them shows a message or
+// restores GetLastError; a caller that needs the error code saves it itself.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// GetFileAttributesW with the long-form retry; INVALID_FILE_ATTRIBUTES when neither try works.
+DWORD QueryAttributes(const wchar_t* path);
+// True when the file or folder exists.
+bool PathExists(const wchar_t* path);
+bool ApplyAttributes(const wchar_t* path, DWORD attributes);
+bool RemoveFile(const wchar_t* path);
+
+enum class CreateFolderResult { Created = 0, Failed = 1, ParentMissing = 2 };
+// Creates one folder. A name ending in "." or a blank goes straight to the long form (the plain
+// call would drop that character and create another folder). With applyAttributes set, the
+// attributes are applied after creation (result ignored). An existing folder gives Failed.
+CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD attributes);
+
+bool IsDirectoryAttr(DWORD attributes);
+bool IsReparseAttr(DWORD attributes);
+// "*" or "?" anywhere after an optional "\\?\" prefix; an absent path has none.
+bool HasWildcards(const wchar_t* path);
+// Nanoseconds since 1601-01-01 UTC.
+uint64_t FileTimeToNs(const FILETIME& time);

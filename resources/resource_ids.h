@@ -1,0 +1,36 @@
+// Resource identifiers shared by the resource script and the code. Plain #defines: windres reads
+// this file too.
+#pragma once
+
+#define QBX_VERSION_MAJOR 5
+#define QBX_VERSION_MINOR 80
+#define QBX_VERSION_BETA 1
+
+// String table. Ids missing from the range (5117-5119, 5128-5139) are unused.
+#define IDS_UNINSTTITLE 5101
+#define IDS_QUOBEXHELP 5102
+#define IDS_QBXHELP 5103
+#define IDS_WHATSNEW 5104
+#define IDS_WHATSNEWNAME 5105
+#define IDS_UNINSTALLQBX 5106
+#define IDS_UNINSTALLCOMPLETED 5107
+#define IDS_UNINSTALLSHOULDDELETE 5108
+#define IDS_CONTINUEUNINSTALL 5109
+#define IDS_CANNOTOPENLIST 5110
+#define IDS_QUOBEXARC 5111
+#define IDS_QUOBEXZIPARC 5112
+#define IDS_QBXRECVOL 5113
+#define IDS_HOMEURL 5114
+#define IDS_QUOBEXDESC 5115
+#define IDS_REBOOTREQUIRED 5116
+#define IDS_INSTHELP1 5120
+#define IDS_INSTHELP2 5121
+#define IDS_INSTHELP3 5122
+#define IDS_INSTHELP4 5123
+#define IDS_INSTHELP5 5124
+#define IDS_INSTHELP6 5125
+#define IDS_WARN32BIT 5126
+#define IDS_INSTREBOOTREQUIRED 5127
+#define IDS_BETA 5140
+#define IDS_32BIT 5141
+#define IDS_64BIT 5142

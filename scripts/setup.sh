@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian packages only) and builds Uninstall.exe and the tests into
+# build/. Safe to run again: it installs only what is missing and rebuilds only what changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+          wine64 xvfb xauth googletest x11-apps imagemagick)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake --preset default >/dev/null
+cmake --build --preset default
+echo "Built $(pwd)/build/bin/Uninstall.exe"

@@ -1,0 +1,77 @@
+// The built program started as Windows, the installer or the uninstall batch file start it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/english_texts.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/window_automation.h"
+
+namespace {
+
+class ProgramSwitches : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(InstallProgramCopy(installation_.Path())); }
+
+  std::wstring ProgramPath() const { return installation_ / L"Uninstall.exe"; }
+
+  // Runs the program with arguments; returns its exit code (99 when it did not end in 10 s) and
+  // the time it took in milliseconds.
+  DWORD Run(const std::wstring& arguments, ULONGLONG& elapsed) {
+    const ULONGLONG start = GetTickCount64();
+    StartedProcess program = StartProcess(ProgramPath(), arguments, installation_.Path(),
+                                          {{L"sfxcmd", L""}, {L"sfxname", L""}});
+    EXPECT_TRUE(program.Started()) << "CreateProcessW failed: " << GetLastError();
+    DWORD exitCode = 99;
+    EXPECT_TRUE(program.WaitForExit(10000, exitCode)) << "still running after 10 s";
+    elapsed = GetTickCount64() - start;
+    return exitCode;
+  }
+
+  ScratchFolder installation_{L"program_switches"};
+};
+
+}  // namespace
+
+TEST_F(ProgramSwitches, NoArgumentExitsWithZero) {
+  ULONGLONG elapsed = 0;
+  EXPECT_EQ(0u, Run(L"", elapsed));
+}
+
+TEST_F(ProgramSwitches, OnlyOtherSwitchesDoNothingAndExitWithZero) {
+  ULONGLONG elapsed = 0;
+  EXPECT_EQ(0u, Run(L"/noe", elapsed)) << "/noe matches no keyword but is counted";
+  EXPECT_LT(elapsed, 2000u) << "/noe must not be taken for /wait";
+  EXPECT_EQ(0u, Run(L"/quobex-unknown", elapsed));
+}
+
+TEST_F(ProgramSwitches, WaitPausesTwoSecondsThenExitsWithZero) {
+  ULONGLONG elapsed = 0;
+  EXPECT_EQ(0u, Run(L"/wait", elapsed));
+  EXPECT_GE(elapsed, 2000u);
+}
+
+TEST_F(ProgramSwitches, WarningShowsTheUninstallMessageWithTheProgramPath) {
+  StartedProcess program = StartProcess(ProgramPath(), L"/warning", installation_.Path());
+  ASSERT_TRUE(program.Started());
+  HWND box = WaitForProcessWindow(program.Id(), L"#32770", 10000);
+  ASSERT_NE(nullptr, box) << "no message box appeared";
+
+  EXPECT_EQ(EnglishText(IDS_UNINSTALLQBX), WindowText(box));
+  bool pathShown = false;
+  bool completionShown = false;
+  for (const std::wstring& text : ChildTexts(box, L"Static")) {
+    if (text.find(ProgramPath()) != std::wstring::npos) pathShown = true;
+    if (text.rfind(std::wstring(EnglishText(IDS_UNINSTALLCOMPLETED)) + L"\n", 0) == 0) {
+      completionShown = true;
+    }
+  }
+  EXPECT_TRUE(pathShown) << "the text names " << testing::PrintToString(ProgramPath());
+  EXPECT_TRUE(completionShown);
+
+  ASSERT_TRUE(ClickButton(box, IDOK));
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+}

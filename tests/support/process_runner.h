@@ -1,0 +1,37 @@
+// Starting the built program from a test, as Windows or an installer would.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+// Path of the built Uninstall.exe (beside the test programs).
+std::wstring BuiltProgramPath();
+
+// A started process; killed (if still running) and closed when the object goes away.
+class StartedProcess {
+ public:
+  StartedProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
+  ~StartedProcess();
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+
+  bool Started() const { return process_ != nullptr; }
+  DWORD Id() const { return id_; }
+  // Polls for the exit until the deadline; true, with the exit code, when the process ended.
+  bool WaitForExit(DWORD milliseconds, DWORD& exitCode);
+
+ private:
+  HANDLE process_;
+  DWORD id_;
+};
+
+// Starts program with arguments (written after the quoted program path) in folder, with the
+// test's environment plus the given variables (an empty value removes a variable).
+StartedProcess StartProcess(const std::wstring& program, const std::wstring& arguments,
+                            const std::wstring& folder,
+                            const std::map<std::wstring, std::wstring>& environment = {});
+
+// Copies the built program into folder under the given file name; true on success.
+bool InstallProgramCopy(const std::wstring& folder, const std::wstring& fileName = L"Uninstall.exe");

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs a test program under Wine (ctest's emulator). Each test program gets its own prefix,
+# cloned from the build's template on first use and kept warm by a persistent wineserver, so a
+# test process starts in a fraction of a second. Usage: wine_run.sh PROGRAM.exe [ARGUMENTS...]
+set -u
+program=$(readlink -f "$1")
+shift
+QBX_BUILD=${QBX_BUILD:-$(dirname "$(dirname "$program")")}
+source "$(dirname "$(readlink -f "$0")")/wine_env.sh"
+
+name=$(basename "$program" .exe)
+export WINEPREFIX="$QBX_PREFIXES/$name"
+mkdir -p "$QBX_PREFIXES"
+(
+  flock 9
+  qbx_make_template || exit 1
+  if [ ! -f "$WINEPREFIX/.qbx-ready" ]; then
+    qbx_clone_prefix "$WINEPREFIX"
+  fi
+  # Keep the server alive between the test processes of this prefix. It must hold none of our
+  # descriptors: not the lock, and not ctest's output pipe, which would never see its end.
+  # It answers 0 only when it has just started: then the first program would start Wine's
+  # background services, which would inherit and hold our output too; start them here instead.
+  if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+    wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 9>&-
+  fi
+  true
+) 9>"$QBX_WINE/.lock" || { echo "wine_run: no prefix for $name" >&2; exit 1; }
+
+exec wine64 "$program" "$@"

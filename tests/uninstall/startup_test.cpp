@@ -1,0 +1,140 @@
+#include "uninstall/startup.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/process_runner.h"
+#include "tests/support/scratch_folder.h"
+
+namespace {
+
+// Sets HKCU\Control Panel\Desktop "LogPixels" for the processes started while it lives, and
+// restores what was there before.
+class LogPixelsOverride {
+ public:
+  explicit LogPixelsOverride(DWORD dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+    DWORD size = sizeof previous_;
+    hadPrevious_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS;
+    RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  }
+  ~LogPixelsOverride() {
+    if (hadPrevious_) {
+      RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
+                     sizeof previous_);
+    } else {
+      RegDeleteValueW(key_, L"LogPixels");
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD previous_ = 0;
+  bool hadPrevious_ = false;
+};
+
+// Runs this test program's DISABLED_ScaleForDpiProbe in a new process and returns its exit code.
+DWORD ScaledLengthInNewProcess() {
+  wchar_t self[2048];
+  GetModuleFileNameW(nullptr, self, 2048);
+  StartedProcess probe = StartProcess(
+      self, L"--gtest_filter=StartupProbe.DISABLED_ScaleForDpiProbe --gtest_also_run_disabled_tests",
+      L"");
+  DWORD exitCode = 0;
+  EXPECT_TRUE(probe.WaitForExit(20000, exitCode));
+  return exitCode;
+}
+
+class EnvironmentVariable {
+ public:
+  EnvironmentVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+    SetEnvironmentVariableW(name, value);
+  }
+  ~EnvironmentVariable() { SetEnvironmentVariableW(name_, nullptr); }
+
+ private:
+  const wchar_t* name_;
+};
+
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::wstring& folder) {
+    GetCurrentDirectoryW(2048, previous_);
+    SetCurrentDirectoryW(folder.c_str());
+  }
+  ~CurrentFolder() { SetCurrentDirectoryW(previous_); }
+
+ private:
+  wchar_t previous_[2048] = {};
+};
+
+}  // namespace
+
+// Started only by ScaledLengthInNewProcess: reports ScaleForDpi(-12) negated as its exit code.
+TEST(StartupProbe, DISABLED_ScaleForDpiProbe) { ExitProcess(static_cast<UINT>(-ScaleForDpi(-12))); }
+
+TEST(Startup, ScaleForDpiFollowsTheScreenResolution) {
+  EXPECT_EQ(12u, ScaledLengthInNewProcess()) << "the prefix's default is 96 dpi";
+  LogPixelsOverride override(120);
+  EXPECT_EQ(15u, ScaledLengthInNewProcess()) << "-12 x 120 / 96";
+}
+
+TEST(Startup, ScaleForDpiTruncatesTowardZeroAndKeepsTheQueriedResolution) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  ASSERT_GT(dpi, 0);
+  EXPECT_EQ(-12 * dpi / 96, ScaleForDpi(-12));
+  EXPECT_EQ(7 * dpi / 96, ScaleForDpi(7));
+  EXPECT_EQ(0, ScaleForDpi(0));
+}
+
+TEST(Startup, LoadSystemLibraryIgnoresCopiesInTheCurrentFolder) {
+  ScratchFolder folder(L"startup_libraries");
+  // A planted library of a system name, and one that exists only in the current folder.
+  ASSERT_TRUE(WriteFileBytes(folder / L"riched20.dll", "MZ not a library"));
+  ASSERT_TRUE(WriteFileBytes(folder / L"qbxplanted.dll", "MZ not a library"));
+  CurrentFolder current(folder.Path());
+
+  HMODULE richEdit = LoadSystemLibrary(L"riched20.dll");
+  ASSERT_NE(nullptr, richEdit);
+  wchar_t loaded[2048];
+  GetModuleFileNameW(richEdit, loaded, 2048);
+  wchar_t system[2048];
+  GetSystemDirectoryW(system, 2048);
+  EXPECT_EQ(0, _wcsnicmp(loaded, system, wcslen(system))) << "loaded from the system folder";
+  FreeLibrary(richEdit);
+
+  EXPECT_EQ(nullptr, LoadSystemLibrary(L"qbxplanted.dll"));
+}
+
+TEST(Startup, CopyPortableSettingsCopiesTheInstallersFileButNeverOverwrites) {
+  ScratchFolder installer(L"startup_installer");
+  ScratchFolder installation(L"startup_installation");
+  ASSERT_TRUE(WriteFileBytes(installer / L"Quobex.ini", "from the installer"));
+  EnvironmentVariable sfxname(L"sfxname", (installer / L"quobex-580b1.exe").c_str());
+  CurrentFolder current(installation.Path());
+
+  CopyPortableSettings();
+  EXPECT_EQ("from the installer", ReadFileBytes(installation / L"Quobex.ini"));
+
+  ASSERT_TRUE(WriteFileBytes(installation / L"Quobex.ini", "the user's own"));
+  CopyPortableSettings();
+  EXPECT_EQ("the user's own", ReadFileBytes(installation / L"Quobex.ini"));
+}
+
+TEST(Startup, CopyPortableSettingsWithoutAnInstallerFileCopiesNothing) {
+  ScratchFolder installer(L"startup_installer_empty");
+  ScratchFolder installation(L"startup_installation_empty");
+  CurrentFolder current(installation.Path());
+  {
+    EnvironmentVariable sfxname(L"sfxname", (installer / L"setup.exe").c_str());
+    CopyPortableSettings();
+  }
+  CopyPortableSettings();  // no "sfxname" at all
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((installation / L"quobex.ini").c_str()));
+}
