@@ -12,7 +12,7 @@
   X(IDS_WHATSNEWNAME, "WhatsNew.txt")                                                              \
   X(IDS_UNINSTALLQBX, "Uninstall Quobex")                                                          \
   X(IDS_UNINSTALLCOMPLETED, "Quobex has been removed from your computer.")                         \
-  X(IDS_UNINSTALLSHOULDDELETE, "Some of its files could not be deleted. Please delete %s and its folder yourself.") \
+  X(IDS_UNINSTALLSHOULDDELETE, "Some of its files could not be deleted. Please delete the program file and its folder yourself:\n%s") \
   X(IDS_CONTINUEUNINSTALL, "Quobex, its file associations and its settings will be removed from your computer. Do you want to continue?") \
   X(IDS_CANNOTOPENLIST, "Cannot open %s. Nothing has been removed.")                               \
   X(IDS_QUOBEXARC, "Quobex archive")                                                               \
