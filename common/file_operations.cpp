@@ -24,8 +24,7 @@ bool RemoveFile(const wchar_t* path) {
 }
 
 CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD attributes) {
-  const size_t length = wcslen(path);
-  const wchar_t last = length == 0 ? 0 : path[length - 1];
+  const wchar_t last = *LastChar(path);
   bool created = last != L' ' && last != L'.' && CreateDirectoryW(path, nullptr) != 0;
   if (!created) {
     wchar_t longPath[2048];

@@ -29,9 +29,13 @@ wchar_t* NamePart(wchar_t* path) {
   return const_cast<wchar_t*>(NamePart(static_cast<const wchar_t*>(path)));
 }
 
-wchar_t* LastChar(wchar_t* path) {
+const wchar_t* LastChar(const wchar_t* path) {
   const size_t length = wcslen(path);
   return length == 0 ? path : path + length - 1;
+}
+
+wchar_t* LastChar(wchar_t* path) {
+  return const_cast<wchar_t*>(LastChar(static_cast<const wchar_t*>(path)));
 }
 
 void AddTrailingSeparator(wchar_t* path, size_t capacity) {

@@ -14,6 +14,7 @@ wchar_t* NamePart(wchar_t* path);
 const wchar_t* NamePart(const wchar_t* path);
 // Position of the last character, or the start of an empty path.
 wchar_t* LastChar(wchar_t* path);
+const wchar_t* LastChar(const wchar_t* path);
 // Appends "\" unless path is empty or already ends in "\".
 void AddTrailingSeparator(wchar_t* path, size_t capacity);
 // Cuts the name part and the separator before it, but keeps the root: C:\dir\f -> C:\dir,

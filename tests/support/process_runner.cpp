@@ -61,14 +61,21 @@ std::vector<wchar_t> BuildEnvironment(const std::map<std::wstring, std::wstring>
 
 StartedProcess StartProcess(const std::wstring& program, const std::wstring& arguments,
                             const std::wstring& folder,
-                            const std::map<std::wstring, std::wstring>& environment) {
+                            const std::map<std::wstring, std::wstring>& environment,
+                            bool shareOutput) {
   std::wstring commandLine = L"\"" + program + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   std::vector<wchar_t> environmentBlock = BuildEnvironment(environment);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
+  if (shareOutput) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, shareOutput,
                       CREATE_UNICODE_ENVIRONMENT, environmentBlock.data(),
                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
     return StartedProcess(nullptr, 0);

@@ -28,10 +28,12 @@ class StartedProcess {
 };
 
 // Starts program with arguments (written after the quoted program path) in folder, with the
-// test's environment plus the given variables (an empty value removes a variable).
+// test's environment plus the given variables (an empty value removes a variable). With
+// shareOutput the program writes to this program's standard output and error.
 StartedProcess StartProcess(const std::wstring& program, const std::wstring& arguments,
                             const std::wstring& folder,
-                            const std::map<std::wstring, std::wstring>& environment = {});
+                            const std::map<std::wstring, std::wstring>& environment = {},
+                            bool shareOutput = false);
 
 // Copies the built program into folder under the given file name; true on success.
 bool InstallProgramCopy(const std::wstring& folder, const std::wstring& fileName = L"Uninstall.exe");

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/process_runner.h"
+#include "tests/support/probe.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -37,17 +37,9 @@ class LogPixelsOverride {
   bool hadPrevious_ = false;
 };
 
-// Runs this test program's DISABLED_ScaleForDpiProbe in a new process and returns its exit code.
-DWORD ScaledLengthInNewProcess() {
-  wchar_t self[2048];
-  GetModuleFileNameW(nullptr, self, 2048);
-  StartedProcess probe = StartProcess(
-      self, L"--gtest_filter=StartupProbe.DISABLED_ScaleForDpiProbe --gtest_also_run_disabled_tests",
-      L"");
-  DWORD exitCode = 0;
-  EXPECT_TRUE(probe.WaitForExit(20000, exitCode));
-  return exitCode;
-}
+// ScaleForDpi(-12) in a new process, which reads the resolution afresh: the probe reports it,
+// negated, as its exit code.
+DWORD ScaledLengthInNewProcess() { return RunProbe(L"StartupProbe.DISABLED_ScaleForDpiProbe"); }
 
 class EnvironmentVariable {
  public:

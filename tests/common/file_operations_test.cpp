@@ -1,0 +1,188 @@
+#include "common/file_operations.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "common/directory_scanner.h"
+#include "common/file.h"
+#include "tests/support/scratch_folder.h"
+
+namespace {
+
+// A chain of folders below root whose full path is longer than the classic 260 characters.
+std::wstring DeepFolderPath(const std::wstring& root) {
+  std::wstring path = root;
+  for (int level = 0; path.size() < 300; ++level) {
+    path += L"\\level-" + std::to_wstring(level) + L"-abcdefghijklmnopqrstuvwxyz";
+  }
+  return path;
+}
+
+}  // namespace
+
+TEST(FileOperations, LongPathChainIsCreatedProbedEnumeratedAndRemoved) {
+  ScratchFolder root(L"deep_chain");
+  const std::wstring deep = DeepFolderPath(root.Path());
+  ASSERT_GT(deep.size(), 260u);
+
+  // Each level through CreateFolder; the ones past the classic limit need the long form.
+  for (size_t at = root.Path().size() + 1; at <= deep.size(); ++at) {
+    if (at == deep.size() || deep[at] == L'\\') {
+      const std::wstring level = deep.substr(0, at);
+      ASSERT_EQ(CreateFolderResult::Created, CreateFolder(level.c_str(), false, 0)) << level.size();
+    }
+  }
+  EXPECT_TRUE(PathExists(deep.c_str()));
+  EXPECT_TRUE(IsDirectoryAttr(QueryAttributes(deep.c_str())));
+
+  const std::wstring file = deep + L"\\payload.txt";
+  {
+    File writer;
+    ASSERT_TRUE(writer.Create(file.c_str(), 0x11));
+    ASSERT_TRUE(writer.Write("12345", 5));
+    ASSERT_TRUE(writer.Close());
+  }
+  ScanEntry entry;
+  ASSERT_TRUE(ProbeFile(file.c_str(), entry));
+  EXPECT_EQ(5u, entry.Size);
+  EXPECT_FALSE(entry.IsDir);
+  EXPECT_EQ(file, entry.Name);
+
+  DirectoryScanner scanner;
+  scanner.SetMask((deep + L"\\*").c_str());
+  ASSERT_TRUE(scanner.Next(entry));
+  EXPECT_EQ(file, entry.Name);
+  EXPECT_FALSE(scanner.Next(entry));
+  EXPECT_FALSE(entry.Error);
+  scanner.Close();
+
+  EXPECT_TRUE(ApplyAttributes(file.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  // Wine adds FILE_ATTRIBUTE_ARCHIVE to what it stores; Windows keeps exactly what was set.
+  EXPECT_NE(0u, QueryAttributes(file.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(RemoveFile(file.c_str()));
+  EXPECT_FALSE(PathExists(file.c_str()));
+  EXPECT_TRUE(RemoveTree(root.Path() + L"\\level-0-abcdefghijklmnopqrstuvwxyz"));
+}
+
+TEST(FileOperations, NamesEndingInADotAreKeptThroughTheLongForm) {
+  ScratchFolder root(L"trailing_dot");
+  const std::wstring folder = root / L"dotted.";
+  ASSERT_EQ(CreateFolderResult::Created, CreateFolder(folder.c_str(), false, 0));
+  EXPECT_TRUE(PathExists(folder.c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((root / L"dotted").c_str()))
+      << "the plain call would have created \"dotted\"";
+
+  const std::wstring file = folder + L"\\file.";
+  {
+    File writer;
+    ASSERT_TRUE(writer.Create(file.c_str(), 0x11));
+    ASSERT_TRUE(writer.Close());
+  }
+  DirectoryScanner scanner;
+  scanner.SetMask((folder + L"\\*").c_str());
+  ScanEntry entry;
+  ASSERT_TRUE(scanner.Next(entry));
+  EXPECT_EQ(file, entry.Name);
+  EXPECT_TRUE(RemoveFile(file.c_str()));
+  EXPECT_FALSE(PathExists(file.c_str()));
+}
+
+TEST(FileOperations, CreateFolderTellsAnExistingFolderFromAMissingParent) {
+  ScratchFolder root(L"create_folder");
+  EXPECT_EQ(CreateFolderResult::Created,
+            CreateFolder((root / L"hidden").c_str(), true, FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN),
+            QueryAttributes((root / L"hidden").c_str()) &
+                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(CreateFolderResult::Failed, CreateFolder((root / L"hidden").c_str(), false, 0));
+  EXPECT_EQ(CreateFolderResult::ParentMissing,
+            CreateFolder((root / L"missing\\child").c_str(), false, 0));
+  EXPECT_EQ(CreateFolderResult::ParentMissing,
+            CreateFolder((root / L"missing\\child.").c_str(), false, 0));
+}
+
+TEST(FileOperations, MissingPathsAndAttributes) {
+  EXPECT_FALSE(PathExists(L"C:\\qbxtest\\no such file"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, QueryAttributes(L""));
+  EXPECT_FALSE(RemoveFile(L"C:\\qbxtest\\no such file"));
+  EXPECT_FALSE(IsDirectoryAttr(INVALID_FILE_ATTRIBUTES));
+  EXPECT_TRUE(IsDirectoryAttr(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_TRUE(IsReparseAttr(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_FALSE(IsReparseAttr(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST(FileOperations, WildcardsAndFileTimes) {
+  struct Case {
+    const wchar_t* path;
+    bool wildcards;
+  };
+  const Case cases[] = {
+      {L"C:\\x\\*.txt", true}, {L"C:\\x\\a?", true},  {L"C:\\x\\a", false},
+      {L"\\\\?\\C:\\x", false}, {L"\\\\?C:", true},   {L"\\\\?\\C:\\*", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(c.wildcards, HasWildcards(c.path));
+  }
+  EXPECT_FALSE(HasWildcards(nullptr));
+
+  EXPECT_EQ(100u, FileTimeToNs(FILETIME{1, 0}));
+  EXPECT_EQ((uint64_t{1} << 32) * 100, FileTimeToNs(FILETIME{0, 1}));
+}
+
+TEST(DirectoryScanner, NeverReturnsDotEntriesAndTellsMissingFromEmpty) {
+  ScratchFolder root(L"scanner");
+  CreateDirectoryW((root / L"empty").c_str(), nullptr);
+  CreateDirectoryW((root / L"full").c_str(), nullptr);
+  CreateDirectoryW((root / L"full\\sub").c_str(), nullptr);
+  ASSERT_TRUE(WriteFileBytes(root / L"full\\a.txt", "a"));
+  ASSERT_TRUE(WriteFileBytes(root / L"full\\b.dat", "bb"));
+
+  DirectoryScanner scanner;
+  ScanEntry entry;
+  scanner.SetMask((root / L"empty\\*").c_str());
+  EXPECT_FALSE(scanner.Next(entry));
+  EXPECT_FALSE(entry.Error);
+
+  scanner.SetMask((root / L"missing\\*").c_str());
+  EXPECT_FALSE(scanner.Next(entry));
+  EXPECT_FALSE(entry.Error) << "a missing folder is \"nothing found\"";
+
+  scanner.SetMask(L"");
+  EXPECT_FALSE(scanner.Next(entry));
+
+  scanner.SetMask((root / L"full\\*").c_str());
+  std::set<std::wstring> names;
+  while (scanner.Next(entry)) {
+    names.insert(entry.Name);
+    EXPECT_EQ(entry.Name == root / L"full\\sub", entry.IsDir);
+  }
+  EXPECT_FALSE(entry.Error);
+  EXPECT_EQ((std::set<std::wstring>{root / L"full\\a.txt", root / L"full\\b.dat",
+                                    root / L"full\\sub"}),
+            names);
+
+  scanner.SetMask((root / L"full\\*.txt").c_str());
+  ASSERT_TRUE(scanner.Next(entry));
+  EXPECT_EQ(root / L"full\\a.txt", entry.Name);
+  EXPECT_FALSE(scanner.Next(entry));
+}
+
+TEST(DirectoryScanner, ProbeFileRefusesWildcardsAndMatchExistsAcceptsThem) {
+  ScratchFolder root(L"probe");
+  ASSERT_TRUE(WriteFileBytes(root / L"present.ini", "x"));
+  ScanEntry entry;
+  EXPECT_FALSE(ProbeFile((root / L"pres?nt.ini").c_str(), entry));
+  EXPECT_FALSE(entry.Error);
+  EXPECT_TRUE(ProbeFile((root / L"present.ini").c_str(), entry));
+  EXPECT_EQ(1u, entry.Size);
+  EXPECT_FALSE(ProbeFile((root / L"absent.ini").c_str(), entry));
+  EXPECT_FALSE(entry.Error);
+
+  EXPECT_TRUE(MatchExists((root / L"present.ini").c_str()));
+  EXPECT_TRUE(MatchExists((root / L"*.ini").c_str()));
+  EXPECT_FALSE(MatchExists((root / L"*.lng").c_str()));
+  EXPECT_FALSE(MatchExists((root / L"absent.ini").c_str()));
+}
