@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/probe.h"
+#include "tests/support/product_state.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -18,15 +19,10 @@ std::wstring AppDataFolder() {
   return folder;
 }
 
-// Removes the product's per-user folder and its "Paths" key before and after each test.
 class SettingsFolders : public testing::Test {
  protected:
-  void SetUp() override { Clean(); }
-  void TearDown() override { Clean(); }
-  static void Clean() {
-    RemoveTree(AppDataFolder() + L"\\Quobex");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quobex");
-  }
+  CleanProductState clean_;
+
   static void SetAppDataOverride(const std::wstring& value) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\Paths", 0,

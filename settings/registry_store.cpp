@@ -1,0 +1,286 @@
+#include "settings/registry_store.h"
+
+#include <cwchar>
+
+#include "common/path_names.h"
+#include "common/text_operations.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+REGSAM registryView = 0;
+
+enum class Route { SettingsFile, Suppressed, Registry };
+
+Route RouteOf(SettingsRoot root, const wchar_t* key) {
+  if (InSettingsFile(root, key)) return Route::SettingsFile;
+  return IntegrationEnabled() ? Route::Registry : Route::Suppressed;
+}
+
+// Owns an open key.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  HKEY* Receive() { return &key_; }
+  HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+LONG OpenKey(SettingsRoot root, const wchar_t* key, REGSAM access, RegistryKey& opened) {
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  return RegOpenKeyExW(root, path, 0, access, opened.Receive());
+}
+
+LONG OpenKeyForRead(SettingsRoot root, const wchar_t* key, RegistryKey& opened) {
+  return OpenKey(root, key, registryView | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, opened);
+}
+
+LONG CreateKeyForWrite(SettingsRoot root, const wchar_t* key, RegistryKey& created) {
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  return RegCreateKeyExW(root, path, 0, nullptr, 0, registryView | KEY_WRITE, nullptr,
+                         created.Receive(), nullptr);
+}
+
+void EntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out) {
+  BuildEntryName(root, key, valueName, out, 1024);
+}
+
+// One depth-first pass: deletes what it can below and at path, counting the keys deleted.
+void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
+  if (path[0] == 0) return;
+  {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    wchar_t name[200];
+    for (DWORD index = 0;; ++index) {
+      DWORD length = 200;
+      if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS) {
+        break;
+      }
+      wchar_t child[512];
+      // A child whose path does not fit is skipped: a truncated path would name another key.
+      if (FormatText(child, 512, L"%s\\%s", path, name) < 0) continue;
+      DeleteTreePass(root, child, deleted);
+    }
+    RegCloseKey(key);
+  }
+  if (RegDeleteKeyW(root, path) == ERROR_SUCCESS) ++deleted;
+}
+
+}  // namespace
+
+void BuildKeyPath(SettingsRoot root, const wchar_t* key, wchar_t* out, size_t capacity) {
+  if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE) {
+    CopyText(out, key, capacity);
+  } else if (key[0] == L'\\') {
+    CopyText(out, key + 1, capacity);
+  } else {
+    FormatText(out, capacity, L"Software\\Quobex%s%s", key[0] != 0 ? L"\\" : L"", key);
+  }
+}
+
+void BuildEntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                    size_t capacity) {
+  const wchar_t* prefix = root == HKEY_CURRENT_USER    ? L"HKCU\\"
+                          : root == HKEY_LOCAL_MACHINE ? L"HKLM\\"
+                                                       : L"";
+  CopyText(out, prefix, capacity);
+  AppendText(out, key, capacity);
+  JoinPath(out, valueName, out, capacity);
+}
+
+bool InSettingsFile(SettingsRoot root, const wchar_t* key) {
+  LoadSettingsFile();
+  return SettingsFileInUse() &&
+         (root == kNullRoot || root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE) &&
+         key[0] != L'\\';
+}
+
+bool KeyExists(SettingsRoot root, const wchar_t* key) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t prefix[1024];
+      EntryName(root, key, L"", prefix);
+      return AnyEntryStartsWith(prefix);
+    }
+    case Route::Suppressed: return false;
+    case Route::Registry: break;
+  }
+  RegistryKey opened;
+  return OpenKey(root, key, KEY_QUERY_VALUE, opened) == ERROR_SUCCESS;
+}
+
+DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD defaultValue) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t name[1024];
+      EntryName(root, key, valueName, name);
+      const SettingsEntry* entry = FindEntry(name);
+      return entry != nullptr ? static_cast<DWORD>(ParseInt(entry->value)) : defaultValue;
+    }
+    case Route::Suppressed: return defaultValue;
+    case Route::Registry: break;
+  }
+  RegistryKey opened;
+  if (OpenKeyForRead(root, key, opened) != ERROR_SUCCESS) return defaultValue;
+  DWORD value = defaultValue;
+  DWORD bytes = sizeof value;
+  if (RegQueryValueExW(opened.Get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                       &bytes) != ERROR_SUCCESS ||
+      bytes == 0) {
+    return defaultValue;
+  }
+  return value;
+}
+
+bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                const wchar_t* defaultText, size_t capacity) {
+  if (capacity == 0) return false;
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t name[1024];
+      EntryName(root, key, valueName, name);
+      const SettingsEntry* entry = FindEntry(name);
+      CopyText(out, entry != nullptr ? entry->value : defaultText, capacity);
+      return true;
+    }
+    case Route::Suppressed:
+      CopyText(out, defaultText, capacity);
+      return true;
+    case Route::Registry: break;
+  }
+  // The default goes in first: a failed query may leave the buffer half written.
+  CopyText(out, defaultText, capacity);
+  RegistryKey opened;
+  DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
+  if (OpenKeyForRead(root, key, opened) != ERROR_SUCCESS ||
+      RegQueryValueExW(opened.Get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(out),
+                       &bytes) != ERROR_SUCCESS) {
+    CopyText(out, defaultText, capacity);
+    return false;
+  }
+  // A text stored without its terminator comes back without one.
+  const size_t characters = bytes / sizeof(wchar_t);
+  out[characters < capacity - 1 ? characters : capacity - 1] = 0;
+  return true;
+}
+
+LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD value) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t name[1024];
+      EntryName(root, key, valueName, name);
+      wchar_t text[16];
+      IntToText(value, text, 16);
+      SetEntry(name, text, EntryKind::Plain);
+      return ERROR_SUCCESS;
+    }
+    case Route::Suppressed: return ERROR_SUCCESS;
+    case Route::Registry: break;
+  }
+  RegistryKey created;
+  const LONG status = CreateKeyForWrite(root, key, created);
+  if (status != ERROR_SUCCESS) return status;
+  return RegSetValueExW(created.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value);
+}
+
+LONG WriteString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t name[1024];
+      EntryName(root, key, valueName, name);
+      SetEntry(name, text, EntryKind::Quoted);
+      return ERROR_SUCCESS;
+    }
+    case Route::Suppressed: return ERROR_SUCCESS;
+    case Route::Registry: break;
+  }
+  RegistryKey created;
+  const LONG status = CreateKeyForWrite(root, key, created);
+  if (status != ERROR_SUCCESS) return status;
+  return RegSetValueExW(created.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                        static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t name[1024];
+      EntryName(root, key, valueName, name);
+      RemoveEntries(name, valueName[0] == 0);
+      return;
+    }
+    case Route::Suppressed: return;
+    case Route::Registry: break;
+  }
+  RegistryKey opened;
+  if (OpenKey(root, key, KEY_WRITE, opened) == ERROR_SUCCESS) RegDeleteValueW(opened.Get(), valueName);
+}
+
+void DeleteKey(SettingsRoot root, const wchar_t* key) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile: {
+      wchar_t prefix[1024];
+      EntryName(root, key, L"", prefix);
+      RemoveEntries(prefix, true);
+      return;
+    }
+    case Route::Suppressed: return;
+    case Route::Registry: break;
+  }
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  RegDeleteKeyW(root, path);
+}
+
+void DeleteKeyTree(SettingsRoot root, const wchar_t* key) {
+  switch (RouteOf(root, key)) {
+    case Route::SettingsFile:
+      DeleteKey(root, key);
+      return;
+    case Route::Suppressed: return;
+    case Route::Registry: break;
+  }
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  // Deleting while enumerating by index skips siblings; passes repeat until one deletes nothing.
+  int deleted = 0;
+  do {
+    deleted = 0;
+    DeleteTreePass(root, path, deleted);
+  } while (deleted != 0);
+}
+
+DWORD ReadUserDword(const wchar_t* key, const wchar_t* valueName, DWORD defaultValue) {
+  return ReadDword(HKEY_CURRENT_USER, key, valueName, defaultValue);
+}
+
+bool ReadUserString(const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                    const wchar_t* defaultText, size_t capacity) {
+  return ReadString(HKEY_CURRENT_USER, key, valueName, out, defaultText, capacity);
+}
+
+LONG WriteUserDword(const wchar_t* key, const wchar_t* valueName, DWORD value) {
+  return WriteDword(HKEY_CURRENT_USER, key, valueName, value);
+}
+
+LONG WriteUserString(const wchar_t* key, const wchar_t* valueName, const wchar_t* text) {
+  return WriteString(HKEY_CURRENT_USER, key, valueName, text);
+}
+
+void DeleteUserValue(const wchar_t* key, const wchar_t* valueName) {
+  DeleteValue(HKEY_CURRENT_USER, key, valueName);
+}
+
+void SetRegistryView(REGSAM view) { registryView = view; }

@@ -1,0 +1,56 @@
+// Every registry access of the program. Each operation takes a root and a key path:
+//  - under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE a key is relative to "Software\Quobex" (the
+//    empty key is the product key itself) unless it begins with "\", which makes it absolute;
+//  - under any other root (HKEY_CLASSES_ROOT) the key is used as it is;
+//  - the null root names the settings file's own Global switches and never reaches the registry.
+// Each call is routed by one rule: to the portable settings file while one is in use (the
+// product's relative keys and the Global switches), to nothing when that file switches
+// integration off (reads give their defaults, writes succeed doing nothing), else to the registry.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "settings/settings_file.h"  // IntegrationEnabled, SaveSettingsFile
+
+using SettingsRoot = HKEY;
+constexpr SettingsRoot kNullRoot = nullptr;
+
+// Registry sub-key path of root and key into out (512 characters are used by the operations).
+void BuildKeyPath(SettingsRoot root, const wchar_t* key, wchar_t* out, size_t capacity);
+// Settings-file entry name: "HKCU\" or "HKLM\" (nothing for the null root), the key as passed,
+// then the value name after a "\" (so an empty value name gives the key's prefix ending in "\").
+void BuildEntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                    size_t capacity);
+// Runs the one-time settings file search, then: true when this call goes to the settings file.
+bool InSettingsFile(SettingsRoot root, const wchar_t* key);
+
+bool KeyExists(SettingsRoot root, const wchar_t* key);
+// The stored number, or defaultValue. A stored value shorter than 4 bytes fills only the low
+// bytes of the default.
+DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD defaultValue);
+// Fills out (capacity in characters, always terminated) with the stored text or defaultText.
+// False only when the registry was asked and failed (no key, no value, a value that does not fit).
+bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                const wchar_t* defaultText, size_t capacity);
+// 0 on success or when nothing is to be written; else the Windows error code (5: no rights).
+LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD value);
+LONG WriteString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
+void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName);
+// Deletes the key only when it has no sub-keys.
+void DeleteKey(SettingsRoot root, const wchar_t* key);
+// Deletes the key and everything below it.
+void DeleteKeyTree(SettingsRoot root, const wchar_t* key);
+
+// The same under HKEY_CURRENT_USER.
+DWORD ReadUserDword(const wchar_t* key, const wchar_t* valueName, DWORD defaultValue);
+bool ReadUserString(const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                    const wchar_t* defaultText, size_t capacity);
+LONG WriteUserDword(const wchar_t* key, const wchar_t* valueName, DWORD value);
+LONG WriteUserString(const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
+void DeleteUserValue(const wchar_t* key, const wchar_t* valueName);
+
+// Extra access bits for keys opened to read or created to write (KEY_WOW64_32KEY around writes
+// that belong in the 32-bit view; 0 again afterwards). Deletions and KeyExists ignore it.
+void SetRegistryView(REGSAM view);

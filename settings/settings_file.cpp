@@ -1,0 +1,273 @@
+#include "settings/settings_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "common/dynamic_array.h"
+#include "common/error_handler.h"
+#include "common/file.h"
+#include "common/file_operations.h"
+#include "common/path_names.h"
+#include "common/settings_folders.h"
+#include "common/static_order.h"
+#include "common/text_file_reader.h"
+#include "common/text_operations.h"
+
+namespace {
+
+SettingsEntry* listHead = nullptr;
+SettingsEntry* listTail = nullptr;
+wchar_t filePath[2048] = {};
+bool loadAttempted = false;
+bool fileInUse = false;
+bool loadIncomplete = false;
+
+bool appDataSwitch = true;
+bool integrationSwitch = true;
+bool saveSettingsSwitch = true;
+
+wchar_t* CopyOf(const wchar_t* text) {
+  const size_t length = wcslen(text) + 1;
+  auto* copy = static_cast<wchar_t*>(malloc(length * sizeof(wchar_t)));
+  if (copy == nullptr) gErrorHandler.ReportMemoryError();
+  wmemcpy(copy, text, length);
+  return copy;
+}
+
+void FreeEntry(SettingsEntry* entry) {
+  free(entry->name);
+  free(entry->value);
+  free(entry);
+}
+
+void AppendEntry(const wchar_t* name, const wchar_t* value, EntryKind kind) {
+  auto* entry = static_cast<SettingsEntry*>(malloc(sizeof(SettingsEntry)));
+  if (entry == nullptr) gErrorHandler.ReportMemoryError();
+  entry->name = nullptr;
+  entry->value = nullptr;
+  try {
+    entry->name = CopyOf(name);
+    entry->value = CopyOf(value);
+  } catch (...) {
+    FreeEntry(entry);
+    throw;
+  }
+  entry->kind = kind;
+  entry->next = nullptr;
+  if (listTail != nullptr) {
+    listTail->next = entry;
+  } else {
+    listHead = entry;
+  }
+  listTail = entry;
+}
+
+// name=value, "name="value"", name=bin:value; lines not starting with a letter or without "="
+// are dropped.
+void ParseLine(wchar_t* line) {
+  if (!IsAlpha(line[0])) return;
+  wchar_t* equals = wcschr(line, L'=');
+  if (equals == nullptr) return;
+  *equals = 0;
+  wchar_t* value = equals + 1;
+  EntryKind kind = EntryKind::Plain;
+  if (value[0] == L'"') {
+    kind = EntryKind::Quoted;
+    ++value;
+    const size_t length = wcslen(value);
+    if (length > 0 && value[length - 1] == L'"') value[length - 1] = 0;
+  } else if (wcsncmp(value, L"bin:", 4) == 0) {
+    kind = EntryKind::Binary;
+    value += 4;
+  }
+  AppendEntry(line, value, kind);
+}
+
+// Finds the file: beside the program, else in the per-user data folder when that exists.
+void LocateSettingsFile() {
+  HMODULE self = nullptr;
+  filePath[0] = 0;
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&LocateSettingsFile), &self) &&
+      GetModuleFileNameW(self, filePath, 2048) != 0) {
+    ReplaceName(filePath, L"Quobex.ini", 2048);
+  } else {
+    CopyText(filePath, L"Quobex.ini", 2048);
+  }
+  if (PathExists(filePath)) return;
+  wchar_t folder[2048];
+  if (GetUserDataFolder(folder, 2048, false)) JoinPath(folder, L"Quobex.ini", filePath, 2048);
+}
+
+bool ReadSwitch(const wchar_t* name) {
+  const SettingsEntry* entry = FindEntry(name);
+  const uint32_t number = entry != nullptr ? static_cast<uint32_t>(ParseInt(entry->value)) : 1;
+  SetEntry(name, number != 0 ? L"1" : L"0", EntryKind::Plain);
+  return number != 0;
+}
+
+bool NameLess(const SettingsEntry* a, const SettingsEntry* b) {
+  // wcscmp compares wchar_t, which is unsigned on Windows: code unit order.
+  return wcscmp(a->name, b->name) < 0;
+}
+
+// The whole file content in one piece, so that a failed write can abandon the save.
+bool WriteEntries(File& file) {
+  DynamicArray<SettingsEntry*> sorted;
+  for (SettingsEntry* entry = listHead; entry != nullptr; entry = entry->next) sorted.Push(entry);
+  std::sort(sorted.Data(), sorted.Data() + sorted.Count(), NameLess);
+
+  bool written = file.Write("\xFF\xFE", 2);
+  auto put = [&](const wchar_t* text) {
+    written = file.Write(text, static_cast<uint32_t>(wcslen(text) * sizeof(wchar_t))) && written;
+  };
+  for (uint64_t i = 0; i < sorted.Count(); ++i) {
+    const SettingsEntry* entry = sorted[i];
+    put(entry->name);
+    put(L"=");
+    if (entry->kind == EntryKind::Quoted) put(L"\"");
+    if (entry->kind == EntryKind::Binary) put(L"bin:");
+    put(entry->value);
+    if (entry->kind == EntryKind::Quoted) put(L"\"");
+    put(L"\r\n");
+  }
+  return written;
+}
+
+// At normal process end the list is saved and freed: constructed after the language objects, so
+// this runs before they are released.
+struct SettingsFileExitAction {
+  ~SettingsFileExitAction() {
+    SaveSettingsFile();
+    FreeSettingsFile();
+  }
+};
+SettingsFileExitAction settingsFileExitAction QBX_INIT_ORDER(QBX_INIT_SETTINGS_FILE);
+
+}  // namespace
+
+void LoadSettingsFile() {
+  if (fileInUse || loadAttempted) return;
+  loadAttempted = true;
+  LocateSettingsFile();
+  if (filePath[0] == 0 || !PathExists(filePath)) {
+    filePath[0] = 0;
+    return;
+  }
+  try {
+    StringList lines;
+    if (!ReadTextFile(filePath, lines, TextReadOptions{})) {
+      filePath[0] = 0;
+      return;
+    }
+    const wchar_t* line = nullptr;
+    while (lines.Next(&line)) ParseLine(const_cast<wchar_t*>(line));
+  } catch (...) {
+    // Exhausted memory: go on with the entries read so far, but never save them over the file.
+    gErrorHandler.RecordMemoryError();
+    loadIncomplete = true;
+  }
+  fileInUse = true;
+  appDataSwitch = ReadSwitch(L"Global\\AppData");
+  integrationSwitch = ReadSwitch(L"Global\\Integration");
+  saveSettingsSwitch = ReadSwitch(L"Global\\SaveSettings");
+}
+
+bool SettingsFileInUse() { return fileInUse; }
+const wchar_t* SettingsFilePath() { return filePath; }
+
+const SettingsEntry* FindEntry(const wchar_t* name) {
+  for (const SettingsEntry* entry = listHead; entry != nullptr; entry = entry->next) {
+    if (wcscmp(entry->name, name) == 0) return entry;
+  }
+  return nullptr;
+}
+
+void SetEntry(const wchar_t* name, const wchar_t* value, EntryKind kind) {
+  auto* entry = const_cast<SettingsEntry*>(FindEntry(name));
+  if (entry == nullptr) {
+    AppendEntry(name, value, kind);
+    return;
+  }
+  wchar_t* copy = CopyOf(value);
+  free(entry->value);
+  entry->value = copy;
+  entry->kind = kind;
+}
+
+void RemoveEntries(const wchar_t* name, bool wholeKey) {
+  const size_t prefixLength = wcslen(name);
+  SettingsEntry* previous = nullptr;
+  for (SettingsEntry* entry = listHead; entry != nullptr;) {
+    SettingsEntry* next = entry->next;
+    const bool matches = wholeKey ? wcsncmp(entry->name, name, prefixLength) == 0
+                                  : wcscmp(entry->name, name) == 0;
+    if (matches) {
+      if (previous != nullptr) {
+        previous->next = next;
+      } else {
+        listHead = next;
+      }
+      if (listTail == entry) listTail = previous;
+      FreeEntry(entry);
+    } else {
+      previous = entry;
+    }
+    entry = next;
+  }
+}
+
+bool AnyEntryStartsWith(const wchar_t* prefix) {
+  const size_t length = wcslen(prefix);
+  for (const SettingsEntry* entry = listHead; entry != nullptr; entry = entry->next) {
+    if (wcsncmp(entry->name, prefix, length) == 0) return true;
+  }
+  return false;
+}
+
+bool SaveSettingsFile() {
+  if (!fileInUse || !saveSettingsSwitch || loadIncomplete) return false;
+  // A read-only file is the user's "leave it as it is". Windows refuses to replace it anyway;
+  // checking here keeps systems that would replace it (Wine as root) from doing so.
+  const DWORD attributes = QueryAttributes(filePath);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
+  wchar_t temporary[2048];
+  CopyText(temporary, filePath, 2048);
+  AppendText(temporary, L".new", 2048);
+  if (wcslen(temporary) != wcslen(filePath) + 4) return false;  // no room for the suffix
+  {
+    File file;
+    if (!file.Create(temporary, kCreateShareRead)) return false;
+    // Leaving this block without Close deletes the half-written temporary file.
+    if (!WriteEntries(file) || !file.Close()) return false;
+  }
+  if (MoveFileExW(temporary, filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  RemoveFile(temporary);
+  return false;
+}
+
+void FreeSettingsFile() {
+  loadAttempted = false;
+  if (!fileInUse) return;
+  while (listHead != nullptr) {
+    SettingsEntry* next = listHead->next;
+    FreeEntry(listHead);
+    listHead = next;
+  }
+  listTail = nullptr;
+  fileInUse = false;
+  loadIncomplete = false;
+  filePath[0] = 0;
+  appDataSwitch = integrationSwitch = saveSettingsSwitch = true;
+}
+
+bool IntegrationEnabled() { return integrationSwitch; }
+bool AppDataSwitch() { return appDataSwitch; }
+bool SaveSettingsSwitch() { return saveSettingsSwitch; }

@@ -1,0 +1,26 @@
+// Reading and writing the registry directly, beside the code under test, to set up and check
+// what it did.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct RawValue {
+  bool Exists = false;
+  DWORD Type = REG_NONE;
+  std::string Bytes;
+};
+
+RawValue ReadRawValue(HKEY root, const std::wstring& path, const std::wstring& name,
+                      REGSAM view = 0);
+// The stored text of a REG_SZ / REG_EXPAND_SZ value without its terminator; "" when absent.
+std::wstring ReadRawString(HKEY root, const std::wstring& path, const std::wstring& name,
+                           REGSAM view = 0);
+bool WriteRawValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                   const std::string& bytes, REGSAM view = 0);
+bool WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name,
+                    const std::wstring& text);
+bool RawKeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
+// Deletes the key with everything below it, in the given view.
+void DeleteRawTree(HKEY root, const std::wstring& path, REGSAM view = 0);
