@@ -1,5 +1,13 @@
 #include "lang/language_library.h"
 
+#include <cwchar>
+
+#include "common/file_operations.h"
+#include "common/path_names.h"
+#include "common/static_order.h"
+#include "common/text_operations.h"
+#include "lang/language_file.h"
+
 namespace {
 
 constexpr int kStringBufferCount = 8;
@@ -10,6 +18,27 @@ int lastStringBuffer = 0;
 
 HMODULE ownModule = nullptr;
 HMODULE currentResourceModule = nullptr;
+
+// Whether the system can load a library as a pure data file safely: Windows NT from XP SP2 on.
+bool CanLoadAsDataFile() {
+  OSVERSIONINFOEXW version = {};
+  version.dwOSVersionInfoSize = sizeof version;  // 284 bytes: the extended form
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) return false;
+#pragma GCC diagnostic pop
+  return version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+         (version.dwMajorVersion > 5 ||
+          (version.dwMajorVersion == 5 && version.wServicePackMajor >= 2));
+}
+
+// Releases the library at process end: constructed before the language file and the settings
+// file, so it goes last.
+struct LanguageLibrary {
+  bool Loaded = false;
+  ~LanguageLibrary() { FreeLanguageLibrary(); }
+};
+LanguageLibrary languageLibrary QBX_INIT_ORDER(QBX_INIT_LANGUAGE_LIBRARY);
 
 }  // namespace
 
@@ -22,13 +51,67 @@ HMODULE CurrentResourceModule() {
   return currentResourceModule != nullptr ? currentResourceModule : OwnModule();
 }
 
+bool LanguageLibraryLoaded() { return languageLibrary.Loaded; }
+
+void FreeLanguageLibrary() {
+  if (!languageLibrary.Loaded) return;
+  FreeLibrary(currentResourceModule);
+  currentResourceModule = OwnModule();
+  languageLibrary.Loaded = false;
+}
+
+void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
+  FreeLanguageLibrary();
+  wchar_t libraryPath[2048];
+  if (path != nullptr) {
+    CopyText(libraryPath, path, 2048);
+  } else if (GetModuleFileNameW(nullptr, libraryPath, 2048) >= 2048) {
+    libraryPath[0] = 0;
+  }
+  ReplaceName(libraryPath, L"qbxlng.dll", 2048);
+  LocalizedFilePath(libraryPath, libraryPath, 2048);
+  HMODULE library = CanLoadAsDataFile()
+                        ? LoadLibraryExW(libraryPath, nullptr, LOAD_LIBRARY_AS_DATAFILE)
+                        : LoadLibraryW(libraryPath);
+  languageLibrary.Loaded = library != nullptr;
+  ownModule = module;
+  currentResourceModule = library != nullptr ? library : module;
+}
+
+LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity) {
+  if (out != name) CopyText(out, name, capacity);
+  HKEY key = nullptr;
+  LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\General", 0, KEY_QUERY_VALUE,
+                              &key);
+  if (status != ERROR_SUCCESS) return status;
+
+  const size_t nameLength = wcslen(name);
+  wchar_t folder[2048] = {};
+  DWORD bytes = nameLength < 2047 ? static_cast<DWORD>((2047 - nameLength) * sizeof(wchar_t)) : 0;
+  if (RegQueryValueExW(key, L"LanguageFolder", nullptr, nullptr, reinterpret_cast<BYTE*>(folder),
+                       &bytes) == ERROR_SUCCESS) {
+    folder[bytes / sizeof(wchar_t) < 2047 ? bytes / sizeof(wchar_t) : 2047] = 0;
+    wchar_t candidate[2048];
+    const DWORD expanded = ExpandEnvironmentStringsW(folder, candidate, 2048);
+    if (expanded != 0 && expanded <= 2048) {
+      AddTrailingSeparator(candidate, 2048);
+      AppendText(candidate, NamePart(name), 2048);
+      if (PathExists(candidate)) CopyText(out, candidate, capacity);
+    }
+  }
+  return RegCloseKey(key);
+}
+
 const wchar_t* GetString(UINT id) {
   lastStringBuffer = (lastStringBuffer + 1) % kStringBufferCount;
   wchar_t* buffer = stringBuffers[lastStringBuffer];
   buffer[0] = 0;
-  if (LoadStringW(CurrentResourceModule(), id, buffer, kStringCapacity) == 0 &&
-      CurrentResourceModule() != OwnModule()) {
+  // A language file translates the English texts; the library's own strings are then not used.
+  if (gLanguageFile.IsLoaded()) {
+    LoadStringW(OwnModule(), id, buffer, kStringCapacity);
+  } else if (LoadStringW(CurrentResourceModule(), id, buffer, kStringCapacity) == 0) {
     LoadStringW(OwnModule(), id, buffer, kStringCapacity);
   }
+  Translate(buffer, buffer, kStringCapacity, KIND_STRING, nullptr);
   return buffer;
 }

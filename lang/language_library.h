@@ -1,7 +1,18 @@
-// Where the program's resources come from, and its message texts by string id.
+// The language library "qbxlng.dll" (translated dialogs, strings and icons), where the program's
+// resources come from, the user's language folder, and message texts by string id.
 #pragma once
 
 #include <windows.h>
+
+#include <cstddef>
+
+// Loads "qbxlng.dll" from the folder of path (or of the program when path is null), preferring a
+// copy in the user's language folder. On systems that can, it is loaded as a data file, so that
+// none of its code runs. Releases any library loaded before.
+void LoadLanguageLibrary(HMODULE ownModule, const wchar_t* path);
+// Releases the library; every resource comes from the program again.
+void FreeLanguageLibrary();
+bool LanguageLibraryLoaded();
 
 // The module dialog templates, icons and strings are taken from first: a loaded language library,
 // otherwise the program itself.
@@ -9,7 +20,13 @@ HMODULE CurrentResourceModule();
 // The program's own module, the fallback for every resource.
 HMODULE OwnModule();
 
-// The text of string resource id, in one of 8 rotating static buffers of 512 characters: valid
-// until 8 further calls, so several may be used within one formatted message. A string missing
-// from the current resource module is taken from the own module; one missing there too gives "".
+// out = the copy of name's file in the user's language folder (HKCU "Software\Quobex\General"
+// value "LanguageFolder", environment references expanded) when one exists there, else name.
+// out may be name. Returns the status of opening the key, else of closing it.
+LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity);
+
+// The localized text of string resource id, in one of 8 rotating static buffers of 512
+// characters: valid until 8 further calls, so several may be used within one formatted message.
+// With a language file, the program's English text translated by it; else the library's text,
+// or the program's when the library lacks it. A missing string gives "".
 const wchar_t* GetString(UINT id);

@@ -6,6 +6,7 @@
 #include "common/path_names.h"
 #include "common/procedure_address.h"
 #include "common/text_operations.h"
+#include "lang/language_file.h"
 #include "lang/language_library.h"
 #include "uninstall/run_state.h"
 #include "uninstall/switches.h"
@@ -52,6 +53,8 @@ void CopyPortableSettings() {
 
 int RunProgram(HINSTANCE instance) {
   HardenDllSearchPath();
+  LoadLanguageLibrary(instance, nullptr);
+  LoadLanguage(L"uninstall.lng");
   OleInitialize(nullptr);
   // The setup dialog holds a rich edit control, whose class exists only once this is loaded.
   HMODULE richEdit = LoadSystemLibrary(L"riched20.dll");

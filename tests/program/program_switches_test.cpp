@@ -75,3 +75,26 @@ TEST_F(ProgramSwitches, WarningShowsTheUninstallMessageWithTheProgramPath) {
   ASSERT_TRUE(program.WaitForExit(10000, exitCode));
   EXPECT_EQ(0u, exitCode);
 }
+
+TEST_F(ProgramSwitches, WarningSpeaksTheLanguageOfTheLanguageFileBesideTheProgram) {
+  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\lang\\german.lng").c_str(),
+                        (installation_ / L"uninstall.lng").c_str(), FALSE));
+  StartedProcess program = StartProcess(ProgramPath(), L"/warning", installation_.Path());
+  ASSERT_TRUE(program.Started());
+  HWND box = WaitForProcessWindow(program.Id(), L"#32770", 10000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(L"Quobex deinstallieren", WindowText(box));
+  bool german = false;
+  for (const std::wstring& text : ChildTexts(box, L"Static")) {
+    if (text.rfind(L"Quobex wurde von Ihrem Computer entfernt.\n", 0) == 0 &&
+        text.find(L"Bitte l\x00F6schen Sie die Programmdatei") != std::wstring::npos &&
+        text.find(ProgramPath()) != std::wstring::npos) {
+      german = true;
+    }
+  }
+  EXPECT_TRUE(german);
+  ASSERT_TRUE(ClickButton(box, IDOK));
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+}
