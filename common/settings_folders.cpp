@@ -6,18 +6,10 @@
 #include "common/directory_scanner.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/program_location.h"
 #include "common/text_operations.h"
 
 namespace {
-
-void GetProgramFolder(wchar_t* out, size_t capacity) {
-  const DWORD length = GetModuleFileNameW(nullptr, out, static_cast<DWORD>(capacity));
-  if (length == 0 || length >= capacity) {
-    CopyText(out, L"", capacity);
-    return;
-  }
-  RemoveName(out);
-}
 
 // HKCU "Software\Quobex\Paths" "AppData", read with a byte limit of capacity (a longer value
 // counts as absent). Read directly: it is the user's own redirection, never a portable setting.

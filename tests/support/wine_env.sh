@@ -39,6 +39,7 @@ qbx_clone_prefix() {
   for file in system.reg user.reg userdef.reg .update-timestamp drive_c/windows/win.ini drive_c/windows/system.ini; do
     [ -e "$QBX_TEMPLATE/$file" ] && cp --remove-destination -p "$QBX_TEMPLATE/$file" "$prefix/$file"
   done
+  rm -f "$prefix/.qbx-ready"
   return 0
 }
 

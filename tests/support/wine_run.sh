@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Runs a test program under Wine (ctest's emulator). Each test program gets its own prefix,
 # cloned from the build's template on first use and kept warm by a persistent wineserver, so a
-# test process starts in a fraction of a second. Usage: wine_run.sh PROGRAM.exe [ARGUMENTS...]
+# test process starts in a fraction of a second. The program runs from C:\qbx inside that prefix,
+# where the build's bin folder is linked anew before every start: the folder of a test program is
+# an installation folder the tests may write into, and nothing is written outside the prefix.
+# A program whose name ends in "_xp_test" is told by Wine that it runs on Windows XP.
+# Usage: wine_run.sh PROGRAM.exe [ARGUMENTS...]
 set -u
 program=$(readlink -f "$1")
 shift
@@ -16,7 +20,14 @@ mkdir -p "$QBX_PREFIXES"
   qbx_make_template || exit 1
   if [ ! -f "$WINEPREFIX/.qbx-ready" ]; then
     qbx_clone_prefix "$WINEPREFIX"
+    case "$name" in
+      *_xp_test) WINEPREFIX="$WINEPREFIX" wine64 reg add "HKCU\\Software\\Wine\\AppDefaults\\$name.exe" \
+                   /v Version /d winxp64 /f </dev/null >/dev/null 2>&1 9>&- ;;
+    esac
+    touch "$WINEPREFIX/.qbx-ready"
   fi
+  mkdir -p "$WINEPREFIX/drive_c/qbx"
+  cp -al --remove-destination "$(dirname "$program")/." "$WINEPREFIX/drive_c/qbx/"
   # Keep the server alive between the test processes of this prefix. It must hold none of our
   # descriptors: not the lock, and not ctest's output pipe, which would never see its end.
   # It answers 0 only when it has just started: then the first program would start Wine's
@@ -27,4 +38,4 @@ mkdir -p "$QBX_PREFIXES"
   true
 ) 9>"$QBX_WINE/.lock" || { echo "wine_run: no prefix for $name" >&2; exit 1; }
 
-exec wine64 "$program" "$@"
+exec wine64 "C:\\qbx\\$name.exe" "$@"

@@ -1,0 +1,17 @@
+// The two machine-wide entries that make the installed product known to Windows: App Paths (the
+// main executable started by name) and the entry in the list of installed programs.
+#pragma once
+
+#include <cstddef>
+
+// App Paths "Quobex.exe" in both registry views, and "exe64" in the machine product key. False
+// when the first write was refused for lack of rights (nothing else is written then).
+bool RegisterAppPath();
+
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quobex archiver": name, version, this
+// program (quoted) as the uninstaller, icon, location, publisher.
+void WriteUninstallEntry();
+
+// Appends " 5.80 <beta> 1 (<64-bit>)" (no leading blank when text is empty) in the current
+// language, within capacity characters.
+void AppendVersionText(wchar_t* text, size_t capacity);

@@ -1,0 +1,150 @@
+#include "integration/file_associations.h"
+
+#include <windows.h>
+
+#include "common/directory_scanner.h"
+#include "common/file.h"
+#include "common/program_location.h"
+#include "common/text_operations.h"
+#include "settings/registry_store.h"
+
+namespace {
+
+// The templates of the Explorer New entries: an empty archive of the product's format and an
+// empty ZIP archive. Their first byte is filled in at run time, so that the program image holds
+// neither signature whole (a scanner looking for archives inside it finds none).
+uint8_t qbxTemplate[24] = {0,    'b',  'x',  '!',  0x1A, 0x07, 0x01, 0x00, 0xC1, 0xDF, 0x5F, 0x56,
+                           0x03, 0x01, 0x04, 0x00, 0x1D, 0x77, 0x56, 0x51, 0x03, 0x05, 0x04, 0x00};
+uint8_t zipTemplate[22] = {0, 0x4B, 0x05, 0x06};
+
+void SetupKeyOf(const wchar_t* extension, wchar_t* key) {
+  FormatText(key, 80, L"Setup\\%s", extension);
+}
+
+void NewFileKeyOf(const wchar_t* extension, wchar_t* key) {
+  FormatText(key, 2048, L"%s\\ShellNew", extension);
+}
+
+bool IsProductClass(const wchar_t* name) {
+  return CompareNoCase(name, L"Quobex") == 0 || CompareNoCase(name, L"Quobex.ZIP") == 0;
+}
+
+void SaveEarlierOwner(const wchar_t* extension) {
+  wchar_t newFileKey[2048];
+  NewFileKeyOf(extension, newFileKey);
+  wchar_t type[512];
+  ReadString(HKEY_CLASSES_ROOT, extension, L"", type, L"", 512);
+  wchar_t fileName[2048];
+  ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", 2048);
+  wchar_t nullFile[10];
+  const bool hadNullFile = ReadString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", nullFile, L"", 10);
+
+  wchar_t setupKey[80];
+  SetupKeyOf(extension, setupKey);
+  WriteUserDword(setupKey, L"Exist", KeyExists(HKEY_CLASSES_ROOT, extension) ? 1 : 0);
+  WriteUserString(setupKey, L"Type", type);
+  WriteUserString(setupKey, L"ShellNew", fileName[0] != 0 ? fileName : hadNullFile ? L"*" : L"");
+}
+
+void VolumeKeyOf(unsigned n, wchar_t* key) { FormatText(key, 16, L".q%02u", n); }
+
+// Writes the template beside this program unless a file of its size is already there.
+void ProvideTemplate(const wchar_t* path, const uint8_t* bytes, uint32_t length) {
+  ScanEntry entry;
+  if (ProbeFile(path, entry) && entry.Size == length) return;
+  File file;
+  if (!file.Create(path, 0)) return;
+  file.Write(bytes, length);
+  file.Close();
+}
+
+void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
+  wchar_t newFileKey[2048];
+  NewFileKeyOf(extension, newFileKey);
+  DeleteKey(HKEY_CLASSES_ROOT, newFileKey);
+  wchar_t path[2048];
+  GetProgramFilePath(ownFormat ? L"qbxnew.dat" : L"zipnew.dat", path, 2048);
+  if (ownFormat) {
+    ProvideTemplate(path, qbxTemplate, sizeof qbxTemplate);
+  } else {
+    ProvideTemplate(path, zipTemplate, sizeof zipTemplate);
+  }
+  WriteString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", path);
+}
+
+void Associate(const wchar_t* extension, bool newFile, bool ownFormat, bool zip) {
+  if (!IsOwnAssociation(extension)) SaveEarlierOwner(extension);
+  WriteString(HKEY_CLASSES_ROOT, extension, L"", zip ? L"Quobex.ZIP" : L"Quobex");
+  if (ownFormat) {
+    for (unsigned n = 0; n < 30; ++n) {
+      wchar_t volume[16];
+      VolumeKeyOf(n, volume);
+      WriteString(HKEY_CLASSES_ROOT, volume, L"", L"Quobex");
+    }
+  }
+  if (newFile && (zip || ownFormat)) ProvideNewFileEntry(extension, ownFormat);
+}
+
+void Release(const wchar_t* extension, bool ownFormat) {
+  if (!IsOwnAssociation(extension)) return;
+  wchar_t setupKey[80];
+  SetupKeyOf(extension, setupKey);
+  const bool existed = ReadUserDword(setupKey, L"Exist", 1) != 0;
+  wchar_t type[512];
+  ReadUserString(setupKey, L"Type", type, L"", 512);
+  // Our own class saved as the earlier one would point the extension at a class that is about
+  // to be deleted: give back no class instead.
+  if (IsProductClass(type)) type[0] = 0;
+
+  wchar_t newFileKey[2048];
+  NewFileKeyOf(extension, newFileKey);
+  if (existed) {
+    WriteString(HKEY_CLASSES_ROOT, extension, L"", type);
+    wchar_t shellNew[2048];
+    ReadUserString(setupKey, L"ShellNew", shellNew, L"", 2048);
+    DeleteValue(HKEY_CLASSES_ROOT, newFileKey, L"FileName");
+    if (shellNew[0] == L'*') {
+      WriteString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", L"");
+    } else if (shellNew[0] != 0) {
+      WriteString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", shellNew);
+    }
+  } else {
+    DeleteKey(HKEY_CLASSES_ROOT, newFileKey);
+    WriteString(HKEY_CLASSES_ROOT, extension, L"", L"");
+    DeleteKey(HKEY_CLASSES_ROOT, extension);
+  }
+  if (!ownFormat) return;
+  for (unsigned n = 0; n < 100; ++n) {
+    wchar_t volume[16];
+    VolumeKeyOf(n, volume);
+    if (existed && type[0] != 0) {
+      WriteString(HKEY_CLASSES_ROOT, volume, L"", type);
+    } else {
+      DeleteKey(HKEY_CLASSES_ROOT, volume);
+    }
+  }
+}
+
+}  // namespace
+
+void SetAssociation(const wchar_t* extension, bool associate, bool newFile, bool ownFormat, bool zip) {
+  qbxTemplate[0] = 'Q';
+  zipTemplate[0] = 'P';
+  if (associate) {
+    Associate(extension, newFile, ownFormat, zip);
+  } else {
+    Release(extension, ownFormat);
+  }
+}
+
+void SetAssociations(const IntegrationOptions& options) {
+  for (int slot = 0; slot < kFamilyCount; ++slot) {
+    wchar_t member[50];
+    const wchar_t* next = ArchiveFamilies[slot];
+    do {
+      next = NextFamilyMember(next, member);
+      SetAssociation(member, options.Slots[slot] != 0, options.Slots[kSlotShellExtension] != 0,
+                     slot == kFamilyQbx, slot == kFamilyZip);
+    } while (next != nullptr);
+  }
+}

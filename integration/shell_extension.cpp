@@ -1,0 +1,135 @@
+#include "integration/shell_extension.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "common/file_operations.h"
+#include "common/program_location.h"
+#include "common/text_operations.h"
+#include "integration/windows_version.h"
+#include "settings/registry_store.h"
+
+const ShellExtensionLibrary ShellExtensionLibraries[2] = {
+    {L"qbxext32.dll", L"{6F0C2A94-3B71-4E58-A1D6-9C47E2B05D31}", L"Quobex32", true},
+    {L"qbxext.dll", L"{6F0C2A94-3B72-4E58-A1D6-9C47E2B05D31}", L"Quobex", false},
+};
+
+namespace {
+
+constexpr wchar_t kApprovedKey[] =
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr wchar_t kRegisteredApplications[] = L"\\Software\\RegisteredApplications";
+
+// Handler keys named by the class identifier (empty default value).
+constexpr const wchar_t* kClassIdKeys[] = {
+    L"Quobex\\shellex\\ContextMenuHandlers\\%s",
+    L"Quobex\\shellex\\PropertySheetHandlers\\%s",
+    L"Quobex.ZIP\\shellex\\ContextMenuHandlers\\%s",
+    L"Quobex.ZIP\\shellex\\PropertySheetHandlers\\%s",
+    L"exefile\\shellex\\PropertySheetHandlers\\%s",
+};
+// Drop handlers (default value: the class identifier).
+constexpr const wchar_t* kDropHandlerKeys[] = {
+    L"Quobex\\shellex\\DropHandler",
+    L"Quobex.ZIP\\shellex\\DropHandler",
+};
+// Handler keys named by the handler name (default value: the class identifier).
+constexpr const wchar_t* kHandlerNameKeys[] = {
+    L"*\\shellex\\ContextMenuHandlers\\%s",
+    L"Folder\\shellex\\ContextMenuHandlers\\%s",
+    L"Folder\\shellex\\DragDropHandlers\\%s",
+    L"Drive\\shellex\\DragDropHandlers\\%s",
+    L"lnkfile\\shellex\\ContextMenuHandlers\\%s",
+};
+// Keys of earlier versions, only ever deleted.
+constexpr const wchar_t* kObsoleteHandlerKeys[] = {
+    L"Directory\\shellex\\ContextMenuHandlers\\%s",
+    L"Directory\\shellex\\DragDropHandlers\\%s",
+};
+
+void KeyFor(const wchar_t* format, const wchar_t* name, wchar_t* key) {
+  FormatText(key, 1024, format, name);
+}
+
+void RegisterClassId(const wchar_t* library, const wchar_t* classId, bool thirtyTwoBitView) {
+  wchar_t path[2048];
+  GetProgramFilePath(library, path, 2048);
+  if (!PathExists(path)) return;
+  wchar_t key[1024];
+  SetRegistryView(thirtyTwoBitView ? KEY_WOW64_32KEY : 0);
+  KeyFor(L"CLSID\\%s", classId, key);
+  WriteString(HKEY_CLASSES_ROOT, key, L"", L"Quobex");
+  KeyFor(L"CLSID\\%s\\InProcServer32", classId, key);
+  WriteString(HKEY_CLASSES_ROOT, key, L"", path);
+  WriteString(HKEY_CLASSES_ROOT, key, L"ThreadingModel", L"Apartment");
+  SetRegistryView(0);
+}
+
+void WriteDefaultPrograms() {
+  WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex", L"Software\\Quobex\\Capabilities");
+  WriteString(HKEY_LOCAL_MACHINE, L"Capabilities", L"ApplicationDescription", L"Quobex");
+  for (int slot = 0; slot < kFamilyCount; ++slot) {
+    wchar_t member[50];
+    const wchar_t* next = ArchiveFamilies[slot];
+    do {
+      next = NextFamilyMember(next, member);
+      WriteString(HKEY_LOCAL_MACHINE, L"Capabilities\\FileAssociations", member,
+                  ProductClassOf(slot));
+    } while (next != nullptr);
+  }
+}
+
+}  // namespace
+
+void SetShellExtension(bool registerLibrary, const wchar_t* library, const wchar_t* classId,
+                       const wchar_t* handlerName, bool thirtyTwoBitView) {
+  wchar_t key[1024];
+  if (registerLibrary) {
+    RegisterClassId(library, classId, thirtyTwoBitView);
+    for (const wchar_t* format : kClassIdKeys) {
+      KeyFor(format, classId, key);
+      WriteString(HKEY_CLASSES_ROOT, key, L"", L"");
+    }
+    for (const wchar_t* dropKey : kDropHandlerKeys) WriteString(HKEY_CLASSES_ROOT, dropKey, L"", classId);
+    for (const wchar_t* format : kHandlerNameKeys) {
+      KeyFor(format, handlerName, key);
+      WriteString(HKEY_CLASSES_ROOT, key, L"", classId);
+    }
+    WriteString(HKEY_LOCAL_MACHINE, kApprovedKey, classId, L"Quobex shell extension");
+    return;
+  }
+  KeyFor(L"CLSID\\%s\\InProcServer32", classId, key);
+  DeleteKey(HKEY_CLASSES_ROOT, key);
+  KeyFor(L"CLSID\\%s", classId, key);
+  DeleteKey(HKEY_CLASSES_ROOT, key);
+  for (const wchar_t* format : kClassIdKeys) {
+    KeyFor(format, classId, key);
+    DeleteKey(HKEY_CLASSES_ROOT, key);
+  }
+  for (const wchar_t* dropKey : kDropHandlerKeys) DeleteKey(HKEY_CLASSES_ROOT, dropKey);
+  for (const wchar_t* format : kHandlerNameKeys) {
+    KeyFor(format, handlerName, key);
+    DeleteKey(HKEY_CLASSES_ROOT, key);
+  }
+  for (const wchar_t* format : kObsoleteHandlerKeys) {
+    KeyFor(format, handlerName, key);
+    DeleteKey(HKEY_CLASSES_ROOT, key);
+  }
+  DeleteValue(HKEY_LOCAL_MACHINE, kApprovedKey, classId);
+}
+
+void SetShellExtensions(bool removal, const IntegrationOptions& options) {
+  for (const ShellExtensionLibrary& library : ShellExtensionLibraries) {
+    SetShellExtension(options.Slots[kSlotShellExtension] != 0, library.FileName, library.ClassId,
+                      library.HandlerName, library.ThirtyTwoBitView);
+  }
+  if (WindowsVersion() >= kWindowsVista) {
+    if (removal) {
+      DeleteValue(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex");
+    } else {
+      WriteDefaultPrograms();
+    }
+  }
+  if (removal) DeleteKeyTree(HKEY_LOCAL_MACHINE, L"");
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}

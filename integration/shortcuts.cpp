@@ -1,0 +1,204 @@
+#include "integration/shortcuts.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "common/directory_scanner.h"
+#include "common/file_operations.h"
+#include "common/path_names.h"
+#include "common/program_location.h"
+#include "common/text_operations.h"
+#include "integration/windows_version.h"
+#include "lang/language_library.h"
+#include "resources/resource_ids.h"
+#include "settings/registry_store.h"
+
+namespace {
+
+// Owns a COM interface pointer.
+template <typename Interface>
+class ComPointer {
+ public:
+  ComPointer() = default;
+  ~ComPointer() {
+    if (pointer_ != nullptr) pointer_->Release();
+  }
+  ComPointer(const ComPointer&) = delete;
+  ComPointer& operator=(const ComPointer&) = delete;
+  Interface* operator->() const { return pointer_; }
+  Interface** Receive() { return &pointer_; }
+  void** ReceiveVoid() { return reinterpret_cast<void**>(&pointer_); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// One link of the program group: the target beside this program and the link's name.
+struct GroupEntry {
+  wchar_t Target[512];
+  wchar_t Name[512];
+};
+
+void BuildGroupEntries(GroupEntry (&entries)[4]) {
+  CopyText(entries[0].Target, L"Quobex.exe", 512);
+  CopyText(entries[0].Name, L"Quobex", 512);
+  CopyText(entries[1].Target, L"Quobex.chm", 512);
+  CopyText(entries[1].Name, GetString(IDS_QUOBEXHELP), 512);
+  CopyText(entries[2].Target, L"Qbx.txt", 512);
+  CopyText(entries[2].Name, GetString(IDS_QBXHELP), 512);
+  CopyText(entries[3].Target, GetString(IDS_WHATSNEWNAME), 512);
+  CopyText(entries[3].Name, GetString(IDS_WHATSNEW), 512);
+}
+
+// folder + "\" (when missing) + name.
+void FolderFile(const wchar_t* folder, const wchar_t* name, wchar_t* out) {
+  CopyText(out, folder, 2048);
+  AddTrailingSeparator(out, 2048);
+  AppendText(out, name, 2048);
+}
+
+// Deletes the files of an existing folder (its subfolders stay), so that links of a language or
+// version before do not linger beside the new ones.
+void EmptyFolderOfFiles(const wchar_t* folder) {
+  if (!PathExists(folder)) return;
+  wchar_t mask[2048];
+  JoinPath(folder, L"*", mask, 2048);
+  DirectoryScanner scanner;
+  scanner.SetMask(mask);
+  ScanEntry entry;
+  while (scanner.Next(entry)) {
+    if (!entry.IsDir) RemoveFile(entry.Name);
+  }
+}
+
+void FillProgramGroup(const wchar_t* folder, const GroupEntry (&entries)[4],
+                      const wchar_t* workingFolder, const wchar_t* icon) {
+  wchar_t programFolder[2048];
+  GetProgramFolder(programFolder, 2048);
+  const wchar_t* description = GetString(IDS_QUOBEXDESC);
+  for (int i = 0; i < 4; ++i) {
+    wchar_t link[2048];
+    JoinPath(folder, entries[i].Name, link, 2047);
+    AppendText(link, L".lnk", 2047);
+    wchar_t target[2048];
+    JoinPath(programFolder, entries[i].Target, target, 2048);
+    if (PathExists(target)) {
+      CreateShortcut(target, link, workingFolder, description, i == 0 ? icon : nullptr);
+    }
+  }
+}
+
+void SetLink(bool on, const wchar_t* target, const wchar_t* link, const wchar_t* workingFolder,
+             const wchar_t* description, const wchar_t* icon) {
+  if (on) {
+    CreateShortcut(target, link, workingFolder, description, icon);
+  } else {
+    RemoveFile(link);
+  }
+}
+
+// A program group: emptied of old links, created and filled; or removed with everything in it.
+void SetProgramGroup(bool on, const wchar_t* group, const GroupEntry (&entries)[4],
+                     const wchar_t* workingFolder, const wchar_t* icon) {
+  if (!on) {
+    RemoveFolderTree(group);
+    return;
+  }
+  EmptyFolderOfFiles(group);
+  CreateDirectoryW(group, nullptr);
+  FillProgramGroup(group, entries, workingFolder, icon);
+}
+
+}  // namespace
+
+bool GetSpecialFolder(wchar_t* out, size_t capacity, int csidl) {
+  if (capacity > 259 && SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, out) == S_OK) {
+    return true;
+  }
+  CopyText(out, L"unknown_folder", capacity);
+  return false;
+}
+
+bool CreateShortcut(const wchar_t* target, const wchar_t* linkPath, const wchar_t* workingFolder,
+                    const wchar_t* description, const wchar_t* icon) {
+  ComPointer<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.ReceiveVoid()))) {
+    return false;
+  }
+  ComPointer<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return false;
+  file->Load(linkPath, STGM_READWRITE);  // an existing link keeps what is not set below
+  link->SetPath(target);
+  if (description != nullptr) link->SetDescription(description);
+  link->SetIconLocation(icon != nullptr ? icon : L"", 0);
+  if (workingFolder != nullptr) link->SetWorkingDirectory(workingFolder);
+  return SUCCEEDED(file->Save(linkPath, TRUE));
+}
+
+void RemoveFolderTree(const wchar_t* folder) {
+  const DWORD attributes = GetFileAttributesW(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return;
+  }
+  // SHFileOperationW takes a list of paths ended by a second zero.
+  wchar_t list[2049] = {};
+  CopyText(list, folder, 2048);
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = list;
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+  SHFileOperationW(&operation);
+}
+
+void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_t capacity,
+                  const wchar_t* icon) {
+  if (!IntegrationEnabled()) return;
+  const bool vistaOrLater = WindowsVersion() >= kWindowsVista;
+  wchar_t executable[2048];
+  GetProgramFilePath(L"Quobex.exe", executable, 2048);
+
+  wchar_t desktopFolder[2048];
+  const bool haveDesktop = GetSpecialFolder(desktopFolder, 2048, CSIDL_DESKTOPDIRECTORY);
+  if (vistaOrLater) {
+    // Links now go to the all-users desktop; one an earlier version left on the user's goes.
+    if (haveDesktop) {
+      wchar_t oldLink[2048];
+      FolderFile(desktopFolder, L"Quobex.lnk", oldLink);
+      DeleteFileW(oldLink);
+    }
+    GetSpecialFolder(desktopFolder, 2048, CSIDL_COMMON_DESKTOPDIRECTORY);
+  } else if (!haveDesktop) {
+    return;
+  }
+  wchar_t workingFolder[2048];
+  GetSpecialFolder(workingFolder, 2048, CSIDL_DESKTOPDIRECTORY);
+  wchar_t description[512];
+  CopyText(description, GetString(IDS_QUOBEXDESC), 512);
+
+  wchar_t link[2048];
+  FolderFile(desktopFolder, L"Quobex.lnk", link);
+  SetLink(options.Slots[kSlotDesktop] != 0, executable, link, nullptr, description, icon);
+  wchar_t startMenu[2048];
+  GetSpecialFolder(startMenu, 2048, vistaOrLater ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU);
+  FolderFile(startMenu, L"Quobex.lnk", link);
+  SetLink(options.Slots[kSlotStartMenu] != 0, executable, link, workingFolder, description, icon);
+
+  GroupEntry entries[4];
+  BuildGroupEntries(entries);
+  const bool groupOn = options.Slots[kSlotPrograms] != 0;
+  wchar_t parent[2048];
+  wchar_t group[2048];
+  GetSpecialFolder(parent, 2048, CSIDL_PROGRAMS);
+  FolderFile(parent, L"Quobex", group);
+  if (groupOn && groupFolder != nullptr) CopyText(groupFolder, group, capacity);
+  SetProgramGroup(groupOn, group, entries, workingFolder, icon);
+
+  if (!GetSpecialFolder(parent, 2048, CSIDL_COMMON_PROGRAMS)) return;
+  FolderFile(parent, L"Quobex", group);
+  SetProgramGroup(groupOn, group, entries, workingFolder, icon);
+  // The all-users group is the one every user sees: it is the one to show after setup.
+  if (groupOn && groupFolder != nullptr && PathExists(group)) CopyText(groupFolder, group, capacity);
+}

@@ -1,0 +1,112 @@
+#include "tests/support/registry_snapshot.h"
+
+#include <vector>
+
+namespace {
+
+void Collect(HKEY root, const std::wstring& path, RegistrySnapshot& snapshot) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  std::vector<BYTE> data(65536);
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384;
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG status = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
+    if (status == ERROR_MORE_DATA) continue;  // larger than any value of ours
+    if (status != ERROR_SUCCESS) break;
+    snapshot[path + L"|" + name] = {type, std::string(reinterpret_cast<char*>(data.data()), size)};
+  }
+  std::vector<std::wstring> children;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    children.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::wstring& child : children) Collect(root, path + L"\\" + child, snapshot);
+}
+
+}  // namespace
+
+RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path) {
+  RegistrySnapshot snapshot;
+  Collect(root, path, snapshot);
+  return snapshot;
+}
+
+RegistrySnapshot AddedOrChanged(const RegistrySnapshot& before, const RegistrySnapshot& after) {
+  RegistrySnapshot changes;
+  for (const auto& [name, value] : after) {
+    auto earlier = before.find(name);
+    if (earlier == before.end() || !(earlier->second == value)) changes[name] = value;
+  }
+  return changes;
+}
+
+SnapshotValue TextValue(const std::wstring& text) {
+  return {REG_SZ, std::string(reinterpret_cast<const char*>(text.c_str()),
+                              (text.size() + 1) * sizeof(wchar_t))};
+}
+
+SnapshotValue NumberValue(DWORD number) {
+  return {REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
+}
+
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+  std::string narrow;
+  for (wchar_t c : text) narrow += c < 128 ? static_cast<char>(c) : '?';
+  return narrow;
+}
+
+std::string Describe(const SnapshotValue& value) {
+  if (value.Type == REG_DWORD && value.Bytes.size() == 4) {
+    return "dword " + std::to_string(*reinterpret_cast<const DWORD*>(value.Bytes.data()));
+  }
+  if (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ) {
+    std::wstring text(reinterpret_cast<const wchar_t*>(value.Bytes.data()), value.Bytes.size() / 2);
+    return "text \"" + Narrow(text.c_str()) + "\"" +
+           (text.empty() || text.back() != 0 ? " (unterminated)" : "");
+  }
+  return "type " + std::to_string(value.Type) + ", " + std::to_string(value.Bytes.size()) + " bytes";
+}
+
+}  // namespace
+
+// Key and value names are not case-sensitive: an existing key keeps the case it was created with.
+static RegistrySnapshot WithLowerCaseNames(const RegistrySnapshot& snapshot) {
+  RegistrySnapshot lower;
+  for (const auto& [name, value] : snapshot) {
+    std::wstring key = name;
+    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    lower[key] = value;
+  }
+  return lower;
+}
+
+std::string SnapshotDifference(const RegistrySnapshot& expectedValues,
+                               const RegistrySnapshot& actualValues) {
+  const RegistrySnapshot expected = WithLowerCaseNames(expectedValues);
+  const RegistrySnapshot actual = WithLowerCaseNames(actualValues);
+  std::string difference;
+  for (const auto& [name, value] : expected) {
+    auto found = actual.find(name);
+    if (found == actual.end()) {
+      difference += "missing: " + Narrow(name) + " = " + Describe(value) + "\n";
+    } else if (!(found->second == value)) {
+      difference += "differs: " + Narrow(name) + " = " + Describe(found->second) + ", expected " +
+                    Describe(value) + "\n";
+    }
+  }
+  for (const auto& [name, value] : actual) {
+    if (!expected.count(name)) difference += "unexpected: " + Narrow(name) + " = " + Describe(value) + "\n";
+  }
+  return difference;
+}

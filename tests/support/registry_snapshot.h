@@ -1,0 +1,28 @@
+// Every value below a registry key, to tell what an operation added, changed or removed.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+struct SnapshotValue {
+  DWORD Type;
+  std::string Bytes;
+  bool operator==(const SnapshotValue&) const = default;
+};
+
+// "<key path>|<value name>" to the value, for every value below root\path (recursively).
+using RegistrySnapshot = std::map<std::wstring, SnapshotValue>;
+RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path);
+
+// The values of after that are new or changed against before.
+RegistrySnapshot AddedOrChanged(const RegistrySnapshot& before, const RegistrySnapshot& after);
+
+// A REG_SZ value as a snapshot holds it (with its terminator), and a REG_DWORD.
+SnapshotValue TextValue(const std::wstring& text);
+SnapshotValue NumberValue(DWORD number);
+
+// A readable account of how actual differs from expected ("" when they are equal): the values
+// missing, the ones not expected, and the ones with other data.
+std::string SnapshotDifference(const RegistrySnapshot& expected, const RegistrySnapshot& actual);
