@@ -22,7 +22,7 @@ std::vector<uint8_t> SlotsOf(const IntegrationOptions& options) {
 
 class IntegrationOptionsTest : public testing::Test {
  protected:
-  void SetUp() override { CoInitialize(nullptr); }
+  void SetUp() override { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }  // see shortcuts_test
   void TearDown() override { CoUninitialize(); }
   IntegrationSandbox sandbox_;
 };

@@ -2,7 +2,10 @@
 # Needs QBX_BUILD (the build folder); everything Wine writes stays below "$QBX_BUILD/wine".
 export PATH="/usr/lib/wine:$PATH"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+# No Mono or Gecko prompts; and no winemenubuilder, Wine's own helper that mirrors every new
+# shell link into the Linux desktop: it holds fresh link files open (a deletion then fails with
+# a sharing violation no Windows would give) and writes outside the prefix.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 QBX_WINE="$QBX_BUILD/wine"
 export HOME="$QBX_WINE/home"
 export XDG_DATA_HOME="$HOME/.local/share"
@@ -40,6 +43,11 @@ qbx_clone_prefix() {
     [ -e "$QBX_TEMPLATE/$file" ] && cp --remove-destination -p "$QBX_TEMPLATE/$file" "$prefix/$file"
   done
   rm -f "$prefix/.qbx-ready"
+  # A program group that is a junction, for the tests that must leave one alone: Wine shows a
+  # Unix symbolic link to a folder as a directory reparse point (C:\qbx-fixtures\programs\Quobex).
+  mkdir -p "$prefix/drive_c/qbx-fixtures/junction-target" "$prefix/drive_c/qbx-fixtures/programs"
+  printf 'not ours' > "$prefix/drive_c/qbx-fixtures/junction-target/precious.txt"
+  ln -sfn "$prefix/drive_c/qbx-fixtures/junction-target" "$prefix/drive_c/qbx-fixtures/programs/Quobex"
   return 0
 }
 

@@ -1,0 +1,183 @@
+#include "integration/file_associations.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/integration_sandbox.h"
+#include "tests/support/registry_values.h"
+#include "tests/support/scratch_folder.h"
+
+namespace {
+
+const std::wstring kSetup = L"Software\\Quobex\\Setup\\";
+
+std::wstring ClassOf(const std::wstring& extension) {
+  return ReadRawString(HKEY_CLASSES_ROOT, extension, L"");
+}
+
+DWORD SavedNumber(const std::wstring& extension, const std::wstring& name) {
+  const RawValue value = ReadRawValue(HKEY_CURRENT_USER, kSetup + extension, name);
+  return value.Exists ? *reinterpret_cast<const DWORD*>(value.Bytes.data()) : 0xFFFFFFFF;
+}
+
+std::wstring Saved(const std::wstring& extension, const std::wstring& name) {
+  return ReadRawString(HKEY_CURRENT_USER, kSetup + extension, name);
+}
+
+class FileAssociations : public testing::Test {
+ protected:
+  IntegrationSandbox sandbox_;
+};
+
+}  // namespace
+
+TEST_F(FileAssociations, TakingOverSavesTheOwnerAndReleasingGivesItBack) {
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+  SetAssociation(L".zip", true, false, false, true);
+  EXPECT_EQ(L"Quobex.ZIP", ClassOf(L".zip"));
+  EXPECT_EQ(1u, SavedNumber(L".zip", L"Exist"));
+  EXPECT_EQ(L"Other.Zip", Saved(L".zip", L"Type"));
+  EXPECT_EQ(L"", Saved(L".zip", L"ShellNew"));
+
+  SetAssociation(L".zip", true, false, false, true);  // a second setup
+  EXPECT_EQ(L"Other.Zip", Saved(L".zip", L"Type")) << "the first saved owner stays";
+
+  SetAssociation(L".zip", false, false, false, true);
+  EXPECT_EQ(L"Other.Zip", ClassOf(L".zip"));
+  EXPECT_EQ(L"Other.Zip", Saved(L".zip", L"Type")) << "saved values stay until uninstall ends";
+}
+
+TEST_F(FileAssociations, AnExtensionWithoutAKeyIsRemovedAgain) {
+  SetAssociation(L".7z", true, true, false, false);
+  EXPECT_EQ(L"Quobex", ClassOf(L".7z"));
+  EXPECT_EQ(0u, SavedNumber(L".7z", L"Exist"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".7z\\ShellNew")) << "only own format and ZIP";
+  SetAssociation(L".7z", false, true, false, false);
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".7z"));
+
+  // A key that gained a sub-key meanwhile stays, with no class.
+  SetAssociation(L".tar", true, false, false, false);
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".tar\\OpenWithProgids", L"Other", L""));
+  SetAssociation(L".tar", false, false, false, false);
+  EXPECT_TRUE(RawKeyExists(HKEY_CLASSES_ROOT, L".tar\\OpenWithProgids"));
+  EXPECT_EQ(L"", ClassOf(L".tar"));
+}
+
+TEST_F(FileAssociations, ReleaseLeavesAnExtensionThatAnotherProgramTookSince) {
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".cab", L"", L"Before.Cab"));
+  SetAssociation(L".cab", true, false, false, false);
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".cab", L"", L"After.Cab"));
+  SetAssociation(L".cab", false, false, false, false);
+  EXPECT_EQ(L"After.Cab", ClassOf(L".cab"));
+  SetAssociation(L".arj", false, false, false, false);  // never taken at all
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".arj"));
+}
+
+TEST_F(FileAssociations, OwnClassSavedAsTheOwnerIsGivenBackAsNone) {
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".qbx", L"", L"Other.Qbx"));
+  SetAssociation(L".qbx", true, false, true, false);
+  for (const wchar_t* volume : {L".q00", L".q29"}) EXPECT_EQ(L"Quobex", ClassOf(volume));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q30")) << "setup covers .q00 to .q29";
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".q75", L"", L"Quobex"));
+  SetAssociation(L".qbx", false, false, true, false);
+  EXPECT_EQ(L"Other.Qbx", ClassOf(L".qbx"));
+  for (const wchar_t* volume : {L".q00", L".q29", L".q75", L".q99"}) {
+    SCOPED_TRACE(testing::Message() << volume);
+    EXPECT_EQ(L"Other.Qbx", ClassOf(volume)) << "the release covers .q00 to .q99";
+  }
+
+  IntegrationSandbox::Clean();
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".qbx", L"", L"Other.Qbx"));
+  SetAssociation(L".qbx", true, false, true, false);
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".qbx", L"Type", L"QUOBEX"));
+  SetAssociation(L".qbx", false, false, true, false);
+  EXPECT_EQ(L"", ClassOf(L".qbx"));
+  EXPECT_TRUE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx")) << "it existed before";
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q00")) << "volume keys deleted, not restored";
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q29"));
+}
+
+TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
+  struct Case {
+    const wchar_t* fileName;
+    bool nullFile;
+    const wchar_t* saved;
+  };
+  const Case cases[] = {
+      {nullptr, true, L"*"},
+      {L"C:\\Other\\empty.zip", true, L"C:\\Other\\empty.zip"},
+      {L"C:\\Other\\empty.zip", false, L"C:\\Other\\empty.zip"},
+      {nullptr, false, L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.saved);
+    IntegrationSandbox::Clean();
+    ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+    if (c.fileName != nullptr) WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName", c.fileName);
+    if (c.nullFile) WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile", L"");
+
+    SetAssociation(L".zip", true, true, false, true);
+    EXPECT_EQ(c.saved, Saved(L".zip", L"ShellNew"));
+    EXPECT_EQ(IntegrationSandbox::File(L"zipnew.dat"),
+              ReadRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName"));
+    EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile").Exists)
+        << "the new-file key is made anew";
+
+    SetAssociation(L".zip", false, true, false, true);
+    const RawValue nullFile = ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile");
+    const RawValue fileName = ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName");
+    if (c.saved == std::wstring(L"*")) {
+      EXPECT_TRUE(nullFile.Exists);
+      EXPECT_EQ(L"", ReadRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile"));
+      EXPECT_FALSE(fileName.Exists);
+    } else if (c.saved[0] != 0) {
+      EXPECT_EQ(c.saved, ReadRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName"));
+      EXPECT_FALSE(nullFile.Exists);
+    } else {
+      EXPECT_FALSE(fileName.Exists);
+      EXPECT_FALSE(nullFile.Exists);
+    }
+  }
+}
+
+TEST_F(FileAssociations, TemplatesAreWrittenOnlyWhenMissingOrOfAnotherSize) {
+  const std::wstring zipTemplate = IntegrationSandbox::File(L"zipnew.dat");
+  ASSERT_TRUE(WriteFileBytes(zipTemplate, std::string(22, 'x')));
+  SetAssociation(L".zip", true, true, false, true);
+  EXPECT_EQ(std::string(22, 'x'), ReadFileBytes(zipTemplate)) << "22 bytes: not rewritten";
+
+  ASSERT_TRUE(WriteFileBytes(zipTemplate, "short"));
+  SetAssociation(L".zip", true, true, false, true);
+  EXPECT_EQ(std::string("PK\x05\x06", 4) + std::string(18, '\0'), ReadFileBytes(zipTemplate));
+
+  SetAssociation(L".qbx", true, true, true, false);
+  EXPECT_EQ(24u, ReadFileBytes(IntegrationSandbox::File(L"qbxnew.dat")).size());
+  EXPECT_EQ("Qbx!", ReadFileBytes(IntegrationSandbox::File(L"qbxnew.dat")).substr(0, 4));
+}
+
+TEST_F(FileAssociations, WithoutTheShellExtensionNewFileKeysAreLeftAlone) {
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName", L"C:\\Other\\new.zip"));
+  SetAssociation(L".zip", true, false, false, true);
+  EXPECT_EQ(L"Quobex.ZIP", ClassOf(L".zip"));
+  EXPECT_EQ(L"C:\\Other\\new.zip", ReadRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(IntegrationSandbox::File(L"zipnew.dat").c_str()));
+}
+
+TEST_F(FileAssociations, SetAssociationsFollowsEachFamilysSlot) {
+  IntegrationOptions options = {};
+  options.Slots[4] = 1;   // ".lz.tlz"
+  options.Slots[15] = 1;  // ".zipx"
+  SetAssociations(options);
+  EXPECT_EQ(L"Quobex", ClassOf(L".lz"));
+  EXPECT_EQ(L"Quobex", ClassOf(L".tlz"));
+  EXPECT_EQ(L"Quobex", ClassOf(L".zipx")) << "not the ZIP class";
+  EXPECT_EQ(0u, SavedNumber(L".tlz", L"Exist")) << "each member saves under its own key";
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip"));
+
+  options.Slots[4] = 0;
+  SetAssociations(options);
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".lz"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".tlz"));
+  EXPECT_EQ(L"Quobex", ClassOf(L".zipx"));
+}
