@@ -175,14 +175,17 @@ bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
   return true;
 }
 
-LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD value) {
+namespace {
+
+// One write, routed: the settings file keeps fileText as an entry of the given kind, the registry
+// the value's own type and bytes.
+LONG WriteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
+                const wchar_t* fileText, EntryKind kind, DWORD type, const void* data, DWORD size) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
       wchar_t name[1024];
       EntryName(root, key, valueName, name);
-      wchar_t text[16];
-      IntToText(value, text, 16);
-      SetEntry(name, text, EntryKind::Plain);
+      SetEntry(name, fileText, kind);
       return ERROR_SUCCESS;
     }
     case Route::Suppressed: return ERROR_SUCCESS;
@@ -191,26 +194,20 @@ LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
   RegistryKey created;
   const LONG status = CreateKeyForWrite(root, key, created);
   if (status != ERROR_SUCCESS) return status;
-  return RegSetValueExW(created.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                        sizeof value);
+  return RegSetValueExW(created.Get(), valueName, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+}  // namespace
+
+LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD value) {
+  wchar_t text[16];
+  IntToText(value, text, 16);
+  return WriteValue(root, key, valueName, text, EntryKind::Plain, REG_DWORD, &value, sizeof value);
 }
 
 LONG WriteString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text) {
-  switch (RouteOf(root, key)) {
-    case Route::SettingsFile: {
-      wchar_t name[1024];
-      EntryName(root, key, valueName, name);
-      SetEntry(name, text, EntryKind::Quoted);
-      return ERROR_SUCCESS;
-    }
-    case Route::Suppressed: return ERROR_SUCCESS;
-    case Route::Registry: break;
-  }
-  RegistryKey created;
-  const LONG status = CreateKeyForWrite(root, key, created);
-  if (status != ERROR_SUCCESS) return status;
-  return RegSetValueExW(created.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                        static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  return WriteValue(root, key, valueName, text, EntryKind::Quoted, REG_SZ, text,
+                    static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
 }
 
 void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName) {
