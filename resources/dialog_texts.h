@@ -72,7 +72,7 @@
   X(SETUPDLG, IDHELP, SETUPDLG_IDHELP)
 
 // Completion dialog "DONEDLG".
-#define DONEDLG_CAPTION "Quobex setup"
+#define DONEDLG_CAPTION "Quobex setup complete"
 #define DONEDLG_IDOK "OK"
 #define DONEDLG_IDC_INSTINFOFOLDER "Quobex has been installed in this folder:"
 #define DONEDLG_IDC_INSTINFOOPTIONS "To change the archive types, shortcuts or Explorer commands later, run the setup again."

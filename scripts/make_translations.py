@@ -74,7 +74,7 @@ GERMAN = {
         "IDHELP": "&Hilfe",
     },
     "DONEDLG": {
-        "CAPTION": "Quobex-Setup",
+        "CAPTION": "Quobex-Setup abgeschlossen",
         "IDC_INSTINFOFOLDER": "Quobex wurde in diesem Ordner installiert:",
         "IDC_INSTINFOOPTIONS": "Um Archivtypen, Verknüpfungen oder Explorer-Befehle später zu ändern, führen Sie das Setup erneut aus.",
         "IDC_INSTINFOHELP": "Die Hilfe, die Lizenz und die Homepage erzählen Ihnen mehr über Quobex.",
@@ -156,7 +156,7 @@ HEBREW = {
         "IDHELP": "&עזרה",
     },
     "DONEDLG": {
-        "CAPTION": "התקנת Quobex",
+        "CAPTION": "התקנת Quobex הושלמה",
         "IDOK": "אישור",
         "IDC_INSTINFOFOLDER": "Quobex הותקן בתיקייה זו:",
         "IDC_INSTINFOOPTIONS": "כדי לשנות מאוחר יותר את סוגי הארכיונים, קיצורי הדרך או פקודות הסייר, הפעל שוב את ההתקנה.",

@@ -1,6 +1,7 @@
 #include "uninstall/startup.h"
 
 #include <ole2.h>
+#include <shellapi.h>
 
 #include "common/file_operations.h"
 #include "common/path_names.h"
@@ -8,12 +9,34 @@
 #include "common/text_operations.h"
 #include "lang/language_file.h"
 #include "lang/language_library.h"
+#include "lang/dialog_localization.h"
+#include "uninstall/done_dialog.h"
+#include "uninstall/help_viewer.h"
 #include "uninstall/run_state.h"
+#include "uninstall/setup_dialog.h"
 #include "uninstall/switches.h"
 
 namespace {
 
 int screenDpi = 0;
+
+void OpenDialogHelp(HWND window, const wchar_t* topic) { ShowHelp(window, topic); }
+
+// The setup run: the integration settings dialog and, when it was accepted (a dialog that
+// cannot be created counts as accepted, -1), the end of the installation.
+void RunSetup() {
+  const INT_PTR accepted =
+      DialogBoxParamW(CurrentResourceModule(), L"SETUPDLG", nullptr, SetupDialogProc, 0);
+  if (accepted == 0) return;
+  CopyPortableSettings();
+  if (!gRunState.Msi) {
+    DialogBoxParamW(CurrentResourceModule(), L"DONEDLG", nullptr, DoneDialogProc, 0);
+  }
+  if (GroupFolder[0] != 0 && !gRunState.Silent && !gRunState.Msi && !gRunState.NoExplorer &&
+      PathExists(GroupFolder)) {
+    ShellExecuteW(nullptr, L"open", GroupFolder, nullptr, L"", SW_SHOWNORMAL);
+  }
+}
 
 }  // namespace
 
@@ -53,6 +76,7 @@ void CopyPortableSettings() {
 
 int RunProgram(HINSTANCE instance) {
   HardenDllSearchPath();
+  SetHelpOpener(OpenDialogHelp);
   LoadLanguageLibrary(instance, nullptr);
   LoadLanguage(L"uninstall.lng");
   OleInitialize(nullptr);
@@ -74,6 +98,8 @@ int RunProgram(HINSTANCE instance) {
   if (length >= 1024) installerSwitches[0] = 0;
   ParseSwitches(SwitchPass::Installer, installerSwitches, setupRequested, uninstallRequested);
   ParseSwitches(SwitchPass::CommandLine, GetCommandLineW(), setupRequested, uninstallRequested);
+
+  if (setupRequested) RunSetup();
 
   if (richEdit != nullptr) FreeLibrary(richEdit);
   OleUninitialize();

@@ -62,7 +62,7 @@
 #define SETUPDLG_IDC_SETCONTEXTMENU "Kontextmenü&einträge..."
 #define SETUPDLG_IDOK "OK"
 #define SETUPDLG_IDHELP "&Hilfe"
-#define DONEDLG_CAPTION "Quobex-Setup"
+#define DONEDLG_CAPTION "Quobex-Setup abgeschlossen"
 #define DONEDLG_IDOK "OK"
 #define DONEDLG_IDC_INSTINFOFOLDER "Quobex wurde in diesem Ordner installiert:"
 #define DONEDLG_IDC_INSTINFOOPTIONS "Um Archivtypen, Verknüpfungen oder Explorer-Befehle später zu ändern, führen Sie das Setup erneut aus."

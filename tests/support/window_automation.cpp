@@ -4,7 +4,8 @@ namespace {
 
 struct WindowSearch {
   DWORD ProcessId;
-  const wchar_t* ClassName;
+  const wchar_t* ClassName;  // null: any class
+  const std::wstring* Title;  // null: any caption
   HWND Found;
 };
 
@@ -15,7 +16,8 @@ BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
   wchar_t className[64] = {};
   GetClassNameW(window, className, 64);
   if (owner == search->ProcessId && IsWindowVisible(window) &&
-      lstrcmpiW(className, search->ClassName) == 0) {
+      (search->ClassName == nullptr || lstrcmpiW(className, search->ClassName) == 0) &&
+      (search->Title == nullptr || WindowText(window) == *search->Title)) {
     search->Found = window;
     return FALSE;
   }
@@ -38,17 +40,37 @@ BOOL CALLBACK CollectChildText(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-}  // namespace
-
-HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD milliseconds) {
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const std::wstring* title,
+                       DWORD milliseconds) {
   const ULONGLONG deadline = GetTickCount64() + milliseconds;
   do {
-    WindowSearch search = {processId, className, nullptr};
+    WindowSearch search = {processId, className, title, nullptr};
     EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     if (search.Found != nullptr) return search.Found;
     Sleep(20);
   } while (GetTickCount64() < deadline);
   return nullptr;
+}
+
+}  // namespace
+
+HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD milliseconds) {
+  return FindProcessWindow(processId, className, nullptr, milliseconds);
+}
+
+HWND WaitForProcessWindowTitled(DWORD processId, const wchar_t* className, const std::wstring& title,
+                                DWORD milliseconds) {
+  return FindProcessWindow(processId, className, &title, milliseconds);
+}
+
+bool ProcessHasVisibleWindow(DWORD processId) {
+  WindowSearch search = {processId, nullptr, nullptr, nullptr};
+  EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.Found != nullptr;
+}
+
+bool IsChecked(HWND dialog, int id) {
+  return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 std::wstring WindowText(HWND window) {

@@ -10,6 +10,13 @@
 // Polls (every 20 ms, up to the deadline) for a visible top-level window of process processId
 // with the given class ("#32770" for dialogs and message boxes); null when none appeared.
 HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD milliseconds);
+// The same, for a window with exactly this caption.
+HWND WaitForProcessWindowTitled(DWORD processId, const wchar_t* className, const std::wstring& title,
+                                DWORD milliseconds);
+// True when a visible top-level window of the process exists now.
+bool ProcessHasVisibleWindow(DWORD processId);
+// BM_GETCHECK of the control with id.
+bool IsChecked(HWND dialog, int id);
 // The window's text through WM_GETTEXT (works across processes).
 std::wstring WindowText(HWND window);
 // Texts of the direct children of class className, in z order.

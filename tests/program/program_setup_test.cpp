@@ -1,0 +1,219 @@
+// The setup run of the built program, started as the installer starts it and driven from outside.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "resources/dialog_texts.h"
+#include "resources/resource_ids.h"
+#include "tests/support/english_texts.h"
+#include "tests/support/integration_sandbox.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/registry_values.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/window_automation.h"
+
+namespace {
+
+const std::wstring kSetup = L"Software\\Quobex\\Setup";
+const std::wstring kUninstall =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quobex archiver";
+
+DWORD StoredNumber(const std::wstring& key, const std::wstring& name) {
+  const RawValue value = ReadRawValue(HKEY_CURRENT_USER, key, name);
+  return value.Exists && value.Type == REG_DWORD ? *reinterpret_cast<const DWORD*>(value.Bytes.data())
+                                                 : 0xFFFFFFFF;
+}
+
+class ProgramSetup : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(InstallProgramCopy(installation_.Path()));
+    for (const wchar_t* name : {L"Quobex.exe", L"Quobex.chm", L"Qbx.txt", L"WhatsNew.txt"}) {
+      ASSERT_TRUE(WriteFileBytes(installation_ / name, "stand-in"));
+    }
+  }
+
+  std::wstring Program() const { return installation_ / L"Uninstall.exe"; }
+
+  StartedProcess Start(const std::wstring& arguments,
+                       const std::map<std::wstring, std::wstring>& environment = {}) {
+    std::map<std::wstring, std::wstring> variables = {{L"sfxcmd", L""}, {L"sfxname", L""}};
+    for (const auto& [name, value] : environment) variables[name] = value;
+    return StartProcess(Program(), arguments, installation_.Path(), variables);
+  }
+
+  // Waits for the end of a run that must show no window at all.
+  DWORD RunInvisibly(StartedProcess& program) {
+    DWORD exitCode = 99;
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    while (!program.WaitForExit(20, exitCode) && GetTickCount64() < deadline) {
+      EXPECT_FALSE(ProcessHasVisibleWindow(program.Id())) << "a silent run shows a window";
+    }
+    return exitCode;
+  }
+
+  IntegrationSandbox sandbox_;
+  ScratchFolder installation_{L"Quobex setup"};
+};
+
+}  // namespace
+
+TEST_F(ProgramSetup, SilentSetupStoresAndAppliesTheInitialOptions) {
+  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L"\\.7z", L"Set", REG_DWORD,
+                            std::string("\0\0\0\0", 4)));
+  StartedProcess program = Start(L"/setup /S /initA10101S0D1");
+  ASSERT_TRUE(program.Started());
+  EXPECT_EQ(0u, RunInvisibly(program));
+
+  // Stored: A10101 sets the first five families, S0 the shell extension, D1 the desktop link.
+  const struct {
+    const wchar_t* key;
+    const wchar_t* value;
+    DWORD number;
+  } stored[] = {
+      {L"\\.qbx", L"Set", 1}, {L"\\.zip", L"Set", 0}, {L"\\.cab", L"Set", 1}, {L"\\.arj", L"Set", 0},
+      {L"\\.lz", L"Set", 1},  {L"\\.7z", L"Set", 0},  {L"\\.tar", L"Set", 1},
+      {L"", L"ShellExt", 0},  {L"\\Links", L"Desktop", 1}, {L"\\Links", L"Programs", 1},
+  };
+  for (const auto& c : stored) {
+    SCOPED_TRACE(testing::Message() << c.key << " " << c.value);
+    EXPECT_EQ(c.number, StoredNumber(kSetup + c.key, c.value));
+  }
+  // Applied.
+  EXPECT_EQ(L"Quobex", ReadRawString(HKEY_CLASSES_ROOT, L".qbx", L""));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx\\ShellNew")) << "no shell extension";
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+            GetFileAttributesW((ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Quobex.lnk").c_str()));
+  EXPECT_EQ(L"\"" + Program() + L"\"", ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"UninstallString"));
+}
+
+TEST_F(ProgramSetup, SilentSwitchFromTheInstallerVariableAndMsiWithoutUninstallEntry) {
+  StartedProcess program = Start(L"/setup /msi /inita1d1", {{L"sfxcmd", L"/S"}});
+  ASSERT_TRUE(program.Started());
+  EXPECT_EQ(0u, RunInvisibly(program));
+  EXPECT_EQ(1u, StoredNumber(kSetup + L"\\.qbx", L"Set"));
+  EXPECT_EQ(1u, StoredNumber(kSetup + L"\\Links", L"Desktop")) << "lower-case letters count";
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kUninstall)) << "an MSI package lists the product";
+  EXPECT_EQ(L"Quobex", ReadRawString(HKEY_CLASSES_ROOT, L".qbx", L""));
+}
+
+TEST_F(ProgramSetup, InstallersSettingsFileIsCopiedButNeverOverAnExistingOne) {
+  ScratchFolder installer(L"installer");
+  ASSERT_TRUE(WriteFileBytes(installer / L"quobex.ini", "Global\\Integration=1\r\n"));
+  StartedProcess first = Start(L"/setup /S", {{L"sfxname", installer / L"quobex580.exe"}});
+  EXPECT_EQ(0u, RunInvisibly(first));
+  EXPECT_EQ("Global\\Integration=1\r\n", ReadFileBytes(installation_ / L"Quobex.ini"));
+
+  ASSERT_TRUE(WriteFileBytes(installation_ / L"Quobex.ini", "Global\\Integration=0\r\n"));
+  ASSERT_TRUE(SetFileAttributesW((installation_ / L"Quobex.ini").c_str(), FILE_ATTRIBUTE_READONLY));
+  StartedProcess second = Start(L"/setup /S", {{L"sfxname", installer / L"quobex580.exe"}});
+  EXPECT_EQ(0u, RunInvisibly(second));
+  EXPECT_EQ("Global\\Integration=0\r\n", ReadFileBytes(installation_ / L"Quobex.ini"));
+  SetFileAttributesW((installation_ / L"Quobex.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ProgramSetup, CancelEndsWithOneAndStoresNothing) {
+  StartedProcess program = Start(L"/setup");
+  HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, dialog);
+  ClickButton(dialog, IDC_ASSOCALL);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);  // Escape or the close box
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(1u, exitCode);
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kSetup));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx"));
+}
+
+TEST_F(ProgramSetup, InteractiveSetupIsDrivenLikeAPersonWould) {
+  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L"\\.cab", L"Set", REG_DWORD,
+                            std::string("\0\0\0\0", 4)));
+  StartedProcess program = Start(L"/setup /noexplorer");
+  HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, dialog);
+
+  // The boxes start from the stored options.
+  EXPECT_TRUE(IsChecked(dialog, IDC_ASSOCQBX));
+  EXPECT_FALSE(IsChecked(dialog, IDC_ASSOCCAB));
+  EXPECT_FALSE(IsChecked(dialog, IDC_ASSOCJAR));
+  EXPECT_TRUE(IsChecked(dialog, IDC_SHELLINTEGRATION));
+  EXPECT_FALSE(IsChecked(dialog, IDC_SHELLCASCADED));
+  EXPECT_TRUE(IsChecked(dialog, IDC_SHELLICONS));
+
+  // Toggle all: one is unchecked, so all get checked; then all get cleared.
+  ClickButton(dialog, IDC_ASSOCALL);
+  for (int id = IDC_ASSOCQBX; id <= IDC_ASSOC001; ++id) EXPECT_TRUE(IsChecked(dialog, id)) << id;
+  ClickButton(dialog, IDC_ASSOCALL);
+  for (int id = IDC_ASSOCQBX; id <= IDC_ASSOC001; ++id) EXPECT_FALSE(IsChecked(dialog, id)) << id;
+  ClickButton(dialog, IDC_ASSOCZIP);
+
+  // The shell box enables its two sub-options, which keep their marks.
+  ClickButton(dialog, IDC_SHELLINTEGRATION);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHELLCASCADED)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHELLICONS)));
+  ClickButton(dialog, IDC_SHELLINTEGRATION);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHELLCASCADED)));
+  EXPECT_TRUE(IsChecked(dialog, IDC_SHELLICONS));
+
+  // The context menu items dialog: Cancel stores nothing, OK stores everything.
+  for (int button : {IDCANCEL, IDOK}) {
+    PostMessageW(dialog, WM_COMMAND, IDC_SETCONTEXTMENU, 0);
+    HWND items = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPCONTEXTITEMS_CAPTION, 10000);
+    ASSERT_NE(nullptr, items);
+    EXPECT_FALSE(IsChecked(items, IDC_CONTEXTTEST));
+    EXPECT_FALSE(IsChecked(items, IDC_CONTEXTCONVERT));
+    EXPECT_TRUE(IsChecked(items, IDC_CONTEXTEXTRACTTO));
+    EXPECT_EQ(L"*.iso", WindowText(GetDlgItem(items, IDC_CONTEXTALWAYSARC)));
+    ClickButton(items, button);
+    EXPECT_EQ(button == IDOK, RawKeyExists(HKEY_CURRENT_USER, kSetup + L"\\MenuItems"));
+  }
+  const struct {
+    const wchar_t* name;
+    DWORD number;
+  } items[] = {{L"ExtrTo", 1}, {L"ExtrHere", 1}, {L"Extr", 1}, {L"ExtrSep", 1}, {L"OpenSFX", 1},
+               {L"OpenArc", 1}, {L"AddTo", 1}, {L"AddArc", 1}, {L"EmailArc", 1}, {L"EmailOpt", 1},
+               {L"Test", 0}, {L"Convert", 0}, {L"SFXLocal", 1}, {L"SFXNetwork", 1}, {L"SFXOther", 1},
+               {L"DragAdd", 1}, {L"DragExtr", 1}};
+  for (const auto& item : items) {
+    EXPECT_EQ(item.number, StoredNumber(kSetup + L"\\MenuItems", item.name)) << item.name;
+  }
+  EXPECT_EQ(L"*.iso", ReadRawString(HKEY_CURRENT_USER, kSetup + L"\\MenuItems", L"AlwaysArc"));
+
+  // OK applies the choice and the completion dialog shows the installation folder.
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  HWND done = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" DONEDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, done);
+  EXPECT_EQ(installation_.Path(), WindowText(GetDlgItem(done, IDC_INSTFOLDER)));
+  EXPECT_EQ(L"Quobex.ZIP", ReadRawString(HKEY_CLASSES_ROOT, L".zip", L""));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx"));
+  EXPECT_EQ(0u, StoredNumber(kSetup + L"\\.qbx", L"Set"));
+  ClickButton(done, IDOK);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+}
+
+TEST_F(ProgramSetup, HelpWithoutAHelpFileLeavesTheDialogUsable) {
+  StartedProcess program = Start(L"/setup /noexplorer");
+  HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, dialog);
+  ClickButton(dialog, IDHELP);
+  SetForegroundWindow(dialog);
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+  const bool before = IsChecked(dialog, IDC_ASSOCQBX);
+  ClickButton(dialog, IDC_ASSOCQBX);
+  EXPECT_NE(before, IsChecked(dialog, IDC_ASSOCQBX)) << "the dialog still answers";
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(1u, exitCode);
+}
