@@ -42,19 +42,6 @@ int SlotOfLetter(wchar_t letter) {
   }
 }
 
-void ShowInstallationHelp(HWND window) {
-  // Six strings of at most 511 characters and the separators.
-  wchar_t text[6 * 512 + 32];
-  CopyText(text, L"   ", sizeof text / sizeof text[0]);
-  for (UINT id = IDS_INSTHELP1; id <= IDS_INSTHELP5; ++id) {
-    AppendText(text, L" ", sizeof text / sizeof text[0]);
-    AppendText(text, GetString(id), sizeof text / sizeof text[0]);
-  }
-  AppendText(text, L"\r\n    ", sizeof text / sizeof text[0]);
-  AppendText(text, GetString(IDS_INSTHELP6), sizeof text / sizeof text[0]);
-  SetDlgItemTextW(window, IDC_INSTALLHELP, text);
-}
-
 void InitializeDialog(HWND window) {
   ShowInstallationHelp(window);
   IntegrationOptions options = {};
@@ -100,6 +87,19 @@ void OnCommand(HWND window, WORD command) {
 }
 
 }  // namespace
+
+void ShowInstallationHelp(HWND window) {
+  // Six strings of at most 511 characters and the separators.
+  wchar_t text[6 * 512 + 32];
+  CopyText(text, L"   ", sizeof text / sizeof text[0]);
+  for (UINT id = IDS_INSTHELP1; id <= IDS_INSTHELP5; ++id) {
+    AppendText(text, L" ", sizeof text / sizeof text[0]);
+    AppendText(text, GetString(id), sizeof text / sizeof text[0]);
+  }
+  AppendText(text, L"\r\n    ", sizeof text / sizeof text[0]);
+  AppendText(text, GetString(IDS_INSTHELP6), sizeof text / sizeof text[0]);
+  SetDlgItemTextW(window, IDC_INSTALLHELP, text);
+}
 
 void DialogToOptions(HWND window, IntegrationOptions& options) {
   for (const CheckBox& box : kCheckBoxes) {

@@ -7,6 +7,8 @@
 
 INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The installation help text (strings 5120 to 5125) in the rich edit control.
+void ShowInstallationHelp(HWND window);
 // The check boxes and the slots they show (slots 17 to 19 have none).
 void DialogToOptions(HWND window, IntegrationOptions& options);
 // Also enables the two sub-options exactly while the shell extension box is checked.

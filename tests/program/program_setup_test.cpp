@@ -198,6 +198,41 @@ TEST_F(ProgramSetup, InteractiveSetupIsDrivenLikeAPersonWould) {
   EXPECT_EQ(0u, exitCode);
 }
 
+TEST_F(ProgramSetup, HelpOpensTheHelpFileOfTheLanguageFolderAtTheDialogsTopic) {
+  ScratchFolder languages(L"language folder");
+  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\data\\quobex.chm").c_str(),
+                        (languages / L"quobex.chm").c_str(), FALSE));
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, L"Software\\Quobex\\General", L"LanguageFolder",
+                             languages.Path()));
+  StartedProcess program = Start(L"/setup /noexplorer");
+  HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, dialog);
+  ClickButton(dialog, IDHELP);
+  // The help window carries the title of the help file it opened: only the language folder's
+  // copy exists, so that is the path that was tried.
+  HWND help = WaitForProcessWindowTitled(program.Id(), L"HH Parent",
+                                         L"Quobex help from the language folder", 15000);
+  EXPECT_NE(nullptr, help);
+  if (help != nullptr) SendMessageW(help, WM_CLOSE, 0, 0);
+
+  // F1, pressed on the dialog as a person would.
+  SetForegroundWindow(dialog);
+  SetFocus(GetDlgItem(dialog, IDC_ASSOCQBX));
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+  help = WaitForProcessWindowTitled(program.Id(), L"HH Parent", L"Quobex help from the language folder",
+                                    15000);
+  EXPECT_NE(nullptr, help) << "F1";
+  if (help != nullptr) SendMessageW(help, WM_CLOSE, 0, 0);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(1u, exitCode);
+}
+
 TEST_F(ProgramSetup, HelpWithoutAHelpFileLeavesTheDialogUsable) {
   StartedProcess program = Start(L"/setup /noexplorer");
   HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
@@ -209,6 +244,7 @@ TEST_F(ProgramSetup, HelpWithoutAHelpFileLeavesTheDialogUsable) {
   keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
   keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, keys, sizeof(INPUT));
+  EXPECT_EQ(nullptr, WaitForProcessWindow(program.Id(), L"HH Parent", 500)) << "no help file";
   const bool before = IsChecked(dialog, IDC_ASSOCQBX);
   ClickButton(dialog, IDC_ASSOCQBX);
   EXPECT_NE(before, IsChecked(dialog, IDC_ASSOCQBX)) << "the dialog still answers";

@@ -4,10 +4,13 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <cstdio>
+
 #include "lang/dialog_localization.h"
 #include "lang/language_file.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
+#include "uninstall/setup_dialog.h"
 #include "uninstall/startup.h"
 
 namespace {
@@ -19,7 +22,7 @@ INT_PTR CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   if (message == WM_INITDIALOG) {
     // Stand-ins for what the program's dialogs show at run time (their ids overlap).
     if (lstrcmpW(previewedDialog, L"SETUPDLG") == 0) {
-      SetDlgItemTextW(window, IDC_INSTALLHELP, GetString(IDS_INSTHELP1));
+      ShowInstallationHelp(window);
       SendDlgItemMessageW(window, IDC_INSTALLHELP, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
       CheckDlgButton(window, IDC_ASSOCQBX, BST_CHECKED);
     } else if (lstrcmpW(previewedDialog, L"DONEDLG") == 0) {
@@ -28,6 +31,14 @@ INT_PTR CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       CheckDlgButton(window, IDC_CONTEXTEXTRACTTO, BST_CHECKED);
       SetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, L"*.iso");
     }
+    // Tells a screenshot script that the dialog is up and painted.
+    SetTimer(window, 1, 300, nullptr);
+    return TRUE;
+  }
+  if (message == WM_TIMER) {
+    KillTimer(window, 1);
+    printf("ready\n");
+    fflush(stdout);
     return TRUE;
   }
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
