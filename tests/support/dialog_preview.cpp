@@ -27,6 +27,10 @@ INT_PTR CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       CheckDlgButton(window, IDC_ASSOCQBX, BST_CHECKED);
     } else if (lstrcmpW(previewedDialog, L"DONEDLG") == 0) {
       SetDlgItemTextW(window, IDC_INSTFOLDER, L"C:\\Program Files\\Quobex");
+      // The bold thanks line, as start-up makes its font.
+      HFONT bold = CreateFontW(ScaleForDpi(-12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                               0, 0, 0, 0, L"MS Shell Dlg");
+      SendDlgItemMessageW(window, IDC_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
     } else {
       CheckDlgButton(window, IDC_CONTEXTEXTRACTTO, BST_CHECKED);
       SetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, L"*.iso");
