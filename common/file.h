@@ -56,7 +56,6 @@ class File {
   void UseStandardStreams();
 
   const wchar_t* FileName() const { return fileName_; }
-  HANDLE Handle() const { return handle_; }
 
  private:
   enum class HandleType { Ordinary = 0, StandardStream = 1 };
