@@ -25,10 +25,6 @@ void NewFileKeyOf(const wchar_t* extension, wchar_t* key) {
   FormatText(key, 2048, L"%s\\ShellNew", extension);
 }
 
-bool IsProductClass(const wchar_t* name) {
-  return CompareNoCase(name, L"Quobex") == 0 || CompareNoCase(name, L"Quobex.ZIP") == 0;
-}
-
 void SaveEarlierOwner(const wchar_t* extension) {
   wchar_t newFileKey[2048];
   NewFileKeyOf(extension, newFileKey);

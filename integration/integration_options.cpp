@@ -64,10 +64,14 @@ const wchar_t* ProductClassOf(int familySlot) {
   return familySlot == kFamilyZip ? L"Quobex.ZIP" : L"Quobex";
 }
 
+bool IsProductClass(const wchar_t* name) {
+  return CompareNoCase(name, L"Quobex") == 0 || CompareNoCase(name, L"Quobex.ZIP") == 0;
+}
+
 bool IsOwnAssociation(const wchar_t* extension) {
   wchar_t current[80];
   ReadClassOf(extension, current, 80);
-  return CompareNoCase(current, L"Quobex") == 0 || CompareNoCase(current, L"Quobex.ZIP") == 0;
+  return IsProductClass(current);
 }
 
 void LoadIntegrationOptions(IntegrationOptions& options) {

@@ -39,7 +39,9 @@ const wchar_t* ProductClassOf(int familySlot);
 void LoadIntegrationOptions(IntegrationOptions& options);
 void SaveIntegrationOptions(const IntegrationOptions& options);
 
-// True when the extension's class is "Quobex" or "Quobex.ZIP" (any case).
+// True when name is "Quobex" or "Quobex.ZIP" (any case).
+bool IsProductClass(const wchar_t* name);
+// True when the extension's class is one of the product's.
 bool IsOwnAssociation(const wchar_t* extension);
 
 // Applies the choice: App Paths, shell extensions, associations, file classes, shortcuts.

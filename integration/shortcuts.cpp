@@ -51,13 +51,6 @@ void BuildGroupEntries(GroupEntry (&entries)[4]) {
   CopyText(entries[3].Name, GetString(IDS_WHATSNEW), 512);
 }
 
-// folder + "\" (when missing) + name.
-void FolderFile(const wchar_t* folder, const wchar_t* name, wchar_t* out) {
-  CopyText(out, folder, 2048);
-  AddTrailingSeparator(out, 2048);
-  AppendText(out, name, 2048);
-}
-
 // Deletes the files of an existing folder (its subfolders stay), so that links of a language or
 // version before do not linger beside the new ones.
 void EmptyFolderOfFiles(const wchar_t* folder) {
@@ -166,7 +159,7 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
     // Links now go to the all-users desktop; one an earlier version left on the user's goes.
     if (haveDesktop) {
       wchar_t oldLink[2048];
-      FolderFile(desktopFolder, L"Quobex.lnk", oldLink);
+      JoinPath(desktopFolder, L"Quobex.lnk", oldLink, 2048);
       DeleteFileW(oldLink);
     }
     GetSpecialFolder(desktopFolder, 2048, CSIDL_COMMON_DESKTOPDIRECTORY);
@@ -179,11 +172,11 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   CopyText(description, GetString(IDS_QUOBEXDESC), 512);
 
   wchar_t link[2048];
-  FolderFile(desktopFolder, L"Quobex.lnk", link);
+  JoinPath(desktopFolder, L"Quobex.lnk", link, 2048);
   SetLink(options.Slots[kSlotDesktop] != 0, executable, link, nullptr, description, icon);
   wchar_t startMenu[2048];
   GetSpecialFolder(startMenu, 2048, vistaOrLater ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU);
-  FolderFile(startMenu, L"Quobex.lnk", link);
+  JoinPath(startMenu, L"Quobex.lnk", link, 2048);
   SetLink(options.Slots[kSlotStartMenu] != 0, executable, link, workingFolder, description, icon);
 
   GroupEntry entries[4];
@@ -192,12 +185,12 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   wchar_t parent[2048];
   wchar_t group[2048];
   GetSpecialFolder(parent, 2048, CSIDL_PROGRAMS);
-  FolderFile(parent, L"Quobex", group);
+  JoinPath(parent, L"Quobex", group, 2048);
   if (groupOn && groupFolder != nullptr) CopyText(groupFolder, group, capacity);
   SetProgramGroup(groupOn, group, entries, workingFolder, icon);
 
   if (!GetSpecialFolder(parent, 2048, CSIDL_COMMON_PROGRAMS)) return;
-  FolderFile(parent, L"Quobex", group);
+  JoinPath(parent, L"Quobex", group, 2048);
   SetProgramGroup(groupOn, group, entries, workingFolder, icon);
   // The all-users group is the one every user sees: it is the one to show after setup.
   if (groupOn && groupFolder != nullptr && PathExists(group)) CopyText(groupFolder, group, capacity);

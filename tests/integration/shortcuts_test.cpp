@@ -154,10 +154,8 @@ TEST_F(Shortcuts, RemovalLeavesAJunctionAndItsTargetAlone) {
   ASSERT_TRUE(WriteRawString(HKEY_LOCAL_MACHINE, shellFolders, L"Common Programs", parent));
   const std::wstring groupSeen = ShellFolder(CSIDL_PROGRAMS);
   SetShortcuts(Links(false, false, false), nullptr, 0, nullptr);
-  WriteRawValue(HKEY_CURRENT_USER, shellFolders, L"Programs", REG_EXPAND_SZ,
-                std::string(reinterpret_cast<const char*>(userPrograms.c_str()), (userPrograms.size() + 1) * 2));
-  WriteRawValue(HKEY_LOCAL_MACHINE, shellFolders, L"Common Programs", REG_EXPAND_SZ,
-                std::string(reinterpret_cast<const char*>(commonPrograms.c_str()), (commonPrograms.size() + 1) * 2));
+  WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", userPrograms, REG_EXPAND_SZ);
+  WriteRawString(HKEY_LOCAL_MACHINE, shellFolders, L"Common Programs", commonPrograms, REG_EXPAND_SZ);
   EXPECT_EQ(parent, groupSeen) << "the redirection took effect";
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((parent + L"\\Quobex").c_str()));
   EXPECT_EQ("not ours", ReadFileBytes(precious));

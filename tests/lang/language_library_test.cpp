@@ -107,9 +107,8 @@ TEST_F(LanguageLibraryTest, LanguageFolderOverridesFilesThatItHolds) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, LocalizedFilePath(L"uninstall.lng", path, 2048)) << "no key";
   EXPECT_STREQ(L"uninstall.lng", path);
 
-  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kGeneralKey, L"LanguageFolder", REG_EXPAND_SZ,
-                            std::string(reinterpret_cast<const char*>(L"%QBX_LANGUAGES%\\de"),
-                                        sizeof(L"%QBX_LANGUAGES%\\de"))));
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kGeneralKey, L"LanguageFolder",
+                             L"%QBX_LANGUAGES%\\de", REG_EXPAND_SZ));
   EXPECT_EQ(ERROR_SUCCESS, LocalizedFilePath(L"uninstall.lng", path, 2048));
   EXPECT_EQ(folder / L"de\\uninstall.lng", path);
   wcscpy(path, L"C:\\Program Files\\Quobex\\uninstall.lng");

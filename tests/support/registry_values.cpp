@@ -46,10 +46,10 @@ bool WriteRawValue(HKEY root, const std::wstring& path, const std::wstring& name
 }
 
 bool WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name,
-                    const std::wstring& text) {
+                    const std::wstring& text, DWORD type) {
   const std::string bytes(reinterpret_cast<const char*>(text.c_str()),
                           (text.size() + 1) * sizeof(wchar_t));
-  return WriteRawValue(root, path, name, REG_SZ, bytes);
+  return WriteRawValue(root, path, name, type, bytes);
 }
 
 bool RawKeyExists(HKEY root, const std::wstring& path, REGSAM view) {

@@ -19,8 +19,9 @@ std::wstring ReadRawString(HKEY root, const std::wstring& path, const std::wstri
                            REGSAM view = 0);
 bool WriteRawValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                    const std::string& bytes, REGSAM view = 0);
+// A text value with its terminator, REG_SZ or REG_EXPAND_SZ.
 bool WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name,
-                    const std::wstring& text);
+                    const std::wstring& text, DWORD type = REG_SZ);
 bool RawKeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 // Deletes the key with everything below it, in the given view.
 void DeleteRawTree(HKEY root, const std::wstring& path, REGSAM view = 0);
