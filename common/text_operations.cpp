@@ -168,3 +168,36 @@ int FormatWithText(wchar_t* dst, size_t capacity, const wchar_t* format, const w
   dst[length] = 0;
   return cut ? -1 : static_cast<int>(length);
 }
+
+void BytesToHex(const uint8_t* bytes, size_t count, wchar_t* dst, size_t capacity) {
+  if (capacity == 0) return;
+  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  size_t length = 0;
+  for (size_t i = 0; i < count && length + 2 < capacity; ++i) {
+    dst[length++] = kDigits[bytes[i] >> 4];
+    dst[length++] = kDigits[bytes[i] & 15];
+  }
+  dst[length] = 0;
+}
+
+namespace {
+
+int HexDigitValue(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+int64_t HexToBytes(const wchar_t* text, uint8_t* dst, size_t capacity) {
+  size_t count = 0;
+  for (; text[0] != 0; text += 2) {
+    const int high = HexDigitValue(text[0]);
+    const int low = high < 0 ? -1 : HexDigitValue(text[1]);
+    if (low < 0 || count == capacity) return -1;
+    dst[count++] = static_cast<uint8_t>(high << 4 | low);
+  }
+  return static_cast<int64_t>(count);
+}

@@ -42,6 +42,12 @@ int64_t ParseInt(const wchar_t* text);
 // Decimal text of value; when it does not fit, the most significant digits are dropped.
 void IntToText(int64_t value, wchar_t* dst, size_t capacity);
 
+// Two upper-case hexadecimal digits per byte. Bytes that do not fit whole are left out.
+void BytesToHex(const uint8_t* bytes, size_t count, wchar_t* dst, size_t capacity);
+// The bytes of a text of hexadecimal digit pairs (either case) into dst (capacity in bytes): the
+// number of bytes, or -1 when the text is not all digit pairs or does not fit.
+int64_t HexToBytes(const wchar_t* text, uint8_t* dst, size_t capacity);
+
 // printf-style formatting (msvcrt rules: "%s" is a wide text in the wide variant and an 8-bit
 // text in the 8-bit variant). Returns the number of characters written, or -1 when the result had
 // to be cut; the output is terminated in both cases.

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "common/dynamic_array.h"
 #include "common/path_names.h"
 #include "common/text_operations.h"
 #include "settings/settings_file.h"
@@ -59,7 +60,7 @@ void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
   if (path[0] == 0) return;
   {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, path, 0, registryView | KEY_READ, &key) != ERROR_SUCCESS) return;
     wchar_t name[200];
     for (DWORD index = 0;; ++index) {
       DWORD length = 200;
@@ -74,7 +75,7 @@ void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
     }
     RegCloseKey(key);
   }
-  if (RegDeleteKeyW(root, path) == ERROR_SUCCESS) ++deleted;
+  if (RegDeleteKeyExW(root, path, registryView, 0) == ERROR_SUCCESS) ++deleted;
 }
 
 }  // namespace
@@ -117,7 +118,7 @@ bool KeyExists(SettingsRoot root, const wchar_t* key) {
     case Route::Registry: break;
   }
   RegistryKey opened;
-  return OpenKey(root, key, KEY_QUERY_VALUE, opened) == ERROR_SUCCESS;
+  return OpenKey(root, key, registryView | KEY_QUERY_VALUE, opened) == ERROR_SUCCESS;
 }
 
 DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD defaultValue) {
@@ -210,6 +211,43 @@ LONG WriteString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName
                     static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
 }
 
+LONG WriteTypedValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD type,
+                     const void* data, DWORD size) {
+  DynamicArray<wchar_t> hex;
+  if (InSettingsFile(root, key)) {
+    hex.Grow(2 * static_cast<uint64_t>(size) + 1);
+    BytesToHex(static_cast<const uint8_t*>(data), size, hex.Data(), hex.Count());
+  }
+  return WriteValue(root, key, valueName, hex.Count() != 0 ? hex.Data() : L"", EntryKind::Binary,
+                    type, data, size);
+}
+
+int VisitValues(SettingsRoot root, const wchar_t* key, ValueVisitor visit, void* context) {
+  if (RouteOf(root, key) != Route::Registry) return 0;
+  RegistryKey opened;
+  DWORD longestName = 0;
+  DWORD largestData = 0;
+  if (OpenKeyForRead(root, key, opened) != ERROR_SUCCESS ||
+      RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       &longestName, &largestData, nullptr, nullptr) != ERROR_SUCCESS) {
+    return 0;
+  }
+  DynamicArray<wchar_t> name(static_cast<uint64_t>(longestName) + 1);
+  DynamicArray<BYTE> data(static_cast<uint64_t>(largestData) + 1);
+  int visited = 0;
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = longestName + 1;
+    DWORD type = REG_NONE;
+    DWORD size = largestData + 1;
+    const LONG status = RegEnumValueW(opened.Get(), index, name.Data(), &nameLength, nullptr, &type,
+                                      data.Data(), &size);
+    if (status != ERROR_SUCCESS) break;
+    visit(context, name.Data(), type, data.Data(), size);
+    ++visited;
+  }
+  return visited;
+}
+
 void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
@@ -222,7 +260,9 @@ void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName
     case Route::Registry: break;
   }
   RegistryKey opened;
-  if (OpenKey(root, key, KEY_WRITE, opened) == ERROR_SUCCESS) RegDeleteValueW(opened.Get(), valueName);
+  if (OpenKey(root, key, registryView | KEY_WRITE, opened) == ERROR_SUCCESS) {
+    RegDeleteValueW(opened.Get(), valueName);
+  }
 }
 
 void DeleteKey(SettingsRoot root, const wchar_t* key) {
@@ -238,7 +278,23 @@ void DeleteKey(SettingsRoot root, const wchar_t* key) {
   }
   wchar_t path[512];
   BuildKeyPath(root, key, path, 512);
-  RegDeleteKeyW(root, path);
+  RegDeleteKeyExW(root, path, registryView, 0);
+}
+
+bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
+  if (RouteOf(root, key) != Route::Registry) return false;
+  RegistryKey opened;
+  if (OpenKey(root, key, registryView | KEY_QUERY_VALUE, opened) != ERROR_SUCCESS) return true;
+  DWORD subKeys = 1;
+  DWORD values = 1;
+  if (RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+      subKeys != 0 || values != 0) {
+    return false;
+  }
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  return RegDeleteKeyExW(root, path, registryView, 0) == ERROR_SUCCESS;
 }
 
 void DeleteKeyTree(SettingsRoot root, const wchar_t* key) {

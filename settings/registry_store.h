@@ -38,8 +38,21 @@ bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
 LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD value);
 LONG WriteString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
 void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName);
+// A value of any type, data of size bytes stored as it is (the settings file keeps the bytes as
+// hexadecimal text). Same result as WriteString.
+LONG WriteTypedValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD type,
+                     const void* data, DWORD size);
+// Calls visit for every value of a registry key with its name, type and data (size in bytes).
+// Only the registry has values to walk: a key that the settings file serves, or one that the
+// settings file keeps away from the registry, has none. Returns the number of values visited.
+using ValueVisitor = void (*)(void* context, const wchar_t* name, DWORD type, const BYTE* data,
+                              DWORD size);
+int VisitValues(SettingsRoot root, const wchar_t* key, ValueVisitor visit, void* context);
 // Deletes the key only when it has no sub-keys.
 void DeleteKey(SettingsRoot root, const wchar_t* key);
+// Deletes the key only when it holds neither values nor sub-keys. True when it is gone (or was
+// not there). Registry keys only: false for what the settings file serves or keeps away.
+bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key);
 // Deletes the key and everything below it.
 void DeleteKeyTree(SettingsRoot root, const wchar_t* key);
 
@@ -51,6 +64,6 @@ LONG WriteUserDword(const wchar_t* key, const wchar_t* valueName, DWORD value);
 LONG WriteUserString(const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
 void DeleteUserValue(const wchar_t* key, const wchar_t* valueName);
 
-// Extra access bits for keys opened to read or created to write (KEY_WOW64_32KEY around writes
-// that belong in the 32-bit view; 0 again afterwards). Deletions and KeyExists ignore it.
+// The registry view of every later operation: KEY_WOW64_32KEY around what belongs in the 32-bit
+// view (written there, or deleted there again), 0 again afterwards. The settings file ignores it.
 void SetRegistryView(REGSAM view);

@@ -138,7 +138,7 @@ TEST_F(RegistryStore, DeleteKeyTreeRemovesEverySubKeyAndDeleteKeyOnlyLeaves) {
   EXPECT_TRUE(RawKeyExists(HKEY_CLASSES_ROOT, kClassKey));
 }
 
-TEST_F(RegistryStore, TheThirtyTwoBitViewAppliesToWritesAndReadsOnly) {
+TEST_F(RegistryStore, TheThirtyTwoBitViewAppliesToEveryOperationUntilReset) {
   const std::wstring key = L"Software\\QuobexStoreViewTest";
   const std::wstring absolute = L"\\" + key;
   SetRegistryView(KEY_WOW64_32KEY);
@@ -146,14 +146,23 @@ TEST_F(RegistryStore, TheThirtyTwoBitViewAppliesToWritesAndReadsOnly) {
   wchar_t text[64];
   EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, absolute.c_str(), L"", text, L"", 64));
   EXPECT_STREQ(L"C:\\Q\\x.exe", text);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, absolute.c_str())) << "KeyExists: default view only";
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, absolute.c_str()));
   SetRegistryView(0);
 
   EXPECT_EQ(L"C:\\Q\\x.exe", ReadRawString(HKEY_LOCAL_MACHINE, key, L"", KEY_WOW64_32KEY));
   EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\QuobexStoreViewTest"));
   EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, key)) << "not in the 64-bit view";
   EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, absolute.c_str(), L"", text, L"", 64));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, absolute.c_str()));
+  DeleteKey(HKEY_LOCAL_MACHINE, absolute.c_str());
+  EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY)) << "deleted in its own view only";
+
+  SetRegistryView(KEY_WOW64_32KEY);
+  DeleteKey(HKEY_LOCAL_MACHINE, absolute.c_str());
+  SetRegistryView(0);
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY));
 }
+
 
 TEST_F(RegistryStore, WithASettingsFileTheProductsOwnSettingsLiveInTheList) {
   ASSERT_TRUE(PlaceUserSettingsFile("HKCU\\Setup\\Links\\Desktop=1\r\n"));
