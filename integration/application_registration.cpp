@@ -47,6 +47,15 @@ bool RegisterAppPath() {
   return true;
 }
 
+void DeleteApplicationEntries() {
+  DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+  DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
+  // RegisterAppPath wrote it for 32-bit programs too.
+  SetRegistryView(KEY_WOW64_32KEY);
+  DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
+  SetRegistryView(0);
+}
+
 void AppendVersionText(wchar_t* text, size_t capacity) {
   if (text[0] != 0) AppendText(text, L" ", capacity);
   AppendFormatted(text, capacity, L"%d.%02d", QBX_VERSION_MAJOR, QBX_VERSION_MINOR);

@@ -12,6 +12,10 @@ bool RegisterAppPath();
 // program (quoted) as the uninstaller, icon, location, publisher.
 void WriteUninstallEntry();
 
+// Deletes the uninstall entry, then App Paths "Quobex.exe" in both registry views (one level
+// each: a key that someone gave sub-keys stays).
+void DeleteApplicationEntries();
+
 // Appends " 5.80 <beta> 1 (<64-bit>)" (no leading blank when text is empty) in the current
 // language, within capacity characters.
 void AppendVersionText(wchar_t* text, size_t capacity);

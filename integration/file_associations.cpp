@@ -2,10 +2,15 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <initializer_list>
+
 #include "common/directory_scanner.h"
 #include "common/file.h"
+#include "common/file_operations.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
+#include "integration/created_keys.h"
 #include "settings/registry_store.h"
 
 namespace {
@@ -25,6 +30,66 @@ void NewFileKeyOf(const wchar_t* extension, wchar_t* key) {
   FormatText(key, 2048, L"%s\\ShellNew", extension);
 }
 
+// Every value of the extension's new-file key, saved under "Setup\<extension>\ShellNewValues"
+// as "0", "1", ... each "<type>:<data in hex>:<name>": taking the extension over deletes that
+// key, and the text form keeps any value (binary "Data" too) in the registry and the settings
+// file alike. Values of more than kLargestSavedValue bytes are not kept.
+constexpr DWORD kLargestSavedValue = 16384;
+constexpr size_t kSavedValueCapacity = 2 * kLargestSavedValue + 300;
+
+void SavedValuesKeyOf(const wchar_t* extension, wchar_t* key) {
+  FormatText(key, 100, L"Setup\\%s\\ShellNewValues", extension);
+}
+
+struct SavedValues {
+  const wchar_t* Key;
+  int Count;
+};
+
+void SaveNewFileValue(void* context, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
+  auto& saved = *static_cast<SavedValues*>(context);
+  if (size > kLargestSavedValue || wcslen(name) > 255) return;
+  wchar_t text[kSavedValueCapacity];
+  FormatText(text, kSavedValueCapacity, L"%lu:", type);
+  const size_t prefix = wcslen(text);
+  BytesToHex(data, size, text + prefix, kSavedValueCapacity - prefix);
+  AppendText(text, L":", kSavedValueCapacity);
+  AppendText(text, name, kSavedValueCapacity);
+  wchar_t index[16];
+  IntToText(saved.Count++, index, 16);
+  WriteUserString(saved.Key, index, text);
+}
+
+void SaveNewFileValues(const wchar_t* extension, const wchar_t* newFileKey) {
+  wchar_t key[100];
+  SavedValuesKeyOf(extension, key);
+  DeleteKeyTree(HKEY_CURRENT_USER, key);  // what an earlier takeover saved is outdated now
+  SavedValues saved = {key, 0};
+  VisitValues(HKEY_CLASSES_ROOT, newFileKey, SaveNewFileValue, &saved);
+}
+
+// Writes back what SaveNewFileValues kept, each value with its own type and data.
+void RestoreNewFileValues(const wchar_t* extension, const wchar_t* newFileKey) {
+  wchar_t key[100];
+  SavedValuesKeyOf(extension, key);
+  for (int i = 0;; ++i) {
+    wchar_t index[16];
+    IntToText(i, index, 16);
+    wchar_t text[kSavedValueCapacity];
+    ReadUserString(key, index, text, L"", kSavedValueCapacity);
+    wchar_t* hex = wcschr(text, L':');
+    wchar_t* name = hex != nullptr ? wcschr(hex + 1, L':') : nullptr;
+    if (name == nullptr) return;
+    *hex++ = 0;
+    *name++ = 0;
+    uint8_t data[kLargestSavedValue];
+    const int64_t size = HexToBytes(hex, data, kLargestSavedValue);
+    if (size < 0) continue;
+    WriteTypedValue(HKEY_CLASSES_ROOT, newFileKey, name, static_cast<DWORD>(ParseInt(text)), data,
+                    static_cast<DWORD>(size));
+  }
+}
+
 void SaveEarlierOwner(const wchar_t* extension) {
   wchar_t newFileKey[2048];
   NewFileKeyOf(extension, newFileKey);
@@ -40,6 +105,7 @@ void SaveEarlierOwner(const wchar_t* extension) {
   WriteUserDword(setupKey, L"Exist", KeyExists(HKEY_CLASSES_ROOT, extension) ? 1 : 0);
   WriteUserString(setupKey, L"Type", type);
   WriteUserString(setupKey, L"ShellNew", fileName[0] != 0 ? fileName : hadNullFile ? L"*" : L"");
+  SaveNewFileValues(extension, newFileKey);
 }
 
 void VolumeKeyOf(unsigned n, wchar_t* key) { FormatText(key, 16, L".q%02u", n); }
@@ -57,6 +123,7 @@ void ProvideTemplate(const wchar_t* path, const uint8_t* bytes, uint32_t length)
 void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
   wchar_t newFileKey[2048];
   NewFileKeyOf(extension, newFileKey);
+  NoteMissingKeys(HKEY_CLASSES_ROOT, newFileKey);
   DeleteKey(HKEY_CLASSES_ROOT, newFileKey);
   wchar_t path[2048];
   GetProgramFilePath(ownFormat ? L"qbxnew.dat" : L"zipnew.dat", path, 2048);
@@ -104,6 +171,8 @@ void Release(const wchar_t* extension, bool ownFormat) {
     } else if (shellNew[0] != 0) {
       WriteString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", shellNew);
     }
+    RestoreNewFileValues(extension, newFileKey);
+    DeleteCreatedKeys(HKEY_CLASSES_ROOT, newFileKey);  // the product's own, when there was none
   } else {
     DeleteKey(HKEY_CLASSES_ROOT, newFileKey);
     WriteString(HKEY_CLASSES_ROOT, extension, L"", L"");
@@ -113,6 +182,8 @@ void Release(const wchar_t* extension, bool ownFormat) {
   for (unsigned n = 0; n < 100; ++n) {
     wchar_t volume[16];
     VolumeKeyOf(n, volume);
+    // Setup took only ".q00" to ".q29", and any of them may belong to another program by now.
+    if (!IsOwnAssociation(volume)) continue;
     if (existed && type[0] != 0) {
       WriteString(HKEY_CLASSES_ROOT, volume, L"", type);
     } else {
@@ -130,6 +201,14 @@ void SetAssociation(const wchar_t* extension, bool associate, bool newFile, bool
     Associate(extension, newFile, ownFormat, zip);
   } else {
     Release(extension, ownFormat);
+  }
+}
+
+void DeleteNewFileTemplates() {
+  for (const wchar_t* name : {L"qbxnew.dat", L"zipnew.dat"}) {
+    wchar_t path[2048];
+    GetProgramFilePath(name, path, 2048);
+    RemoveFile(path);
   }
 }
 

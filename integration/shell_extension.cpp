@@ -3,9 +3,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cwchar>
+#include <initializer_list>
+
 #include "common/file_operations.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
+#include "integration/created_keys.h"
 #include "integration/windows_version.h"
 #include "settings/registry_store.h"
 
@@ -51,6 +55,28 @@ void KeyFor(const wchar_t* format, const wchar_t* name, wchar_t* key) {
   FormatText(key, 1024, format, name);
 }
 
+// The list a handler key stands in ("Drive\shellex\DragDropHandlers").
+void HandlerListOf(const wchar_t* key, wchar_t* list) {
+  CopyText(list, key, 1024);
+  if (wchar_t* separator = wcsrchr(list, L'\\')) *separator = 0;
+}
+
+// A handler key, noting the keys that writing it creates (the handler lists of a bare system).
+void WriteHandlerKey(const wchar_t* key, const wchar_t* value) {
+  wchar_t list[1024];
+  HandlerListOf(key, list);
+  NoteMissingKeys(HKEY_CLASSES_ROOT, list);
+  WriteString(HKEY_CLASSES_ROOT, key, L"", value);
+}
+
+// A handler key goes with the keys above it that setup created only to hold it.
+void DeleteHandlerKey(const wchar_t* key) {
+  DeleteKey(HKEY_CLASSES_ROOT, key);
+  wchar_t list[1024];
+  HandlerListOf(key, list);
+  DeleteCreatedKeys(HKEY_CLASSES_ROOT, list);
+}
+
 void RegisterClassId(const wchar_t* library, const wchar_t* classId, bool thirtyTwoBitView) {
   wchar_t path[2048];
   GetProgramFilePath(library, path, 2048);
@@ -66,6 +92,7 @@ void RegisterClassId(const wchar_t* library, const wchar_t* classId, bool thirty
 }
 
 void WriteDefaultPrograms() {
+  NoteMissingKeys(HKEY_LOCAL_MACHINE, kRegisteredApplications);
   WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex", L"Software\\Quobex\\Capabilities");
   WriteString(HKEY_LOCAL_MACHINE, L"Capabilities", L"ApplicationDescription", L"Quobex");
   for (int slot = 0; slot < kFamilyCount; ++slot) {
@@ -88,32 +115,38 @@ void SetShellExtension(bool registerLibrary, const wchar_t* library, const wchar
     RegisterClassId(library, classId, thirtyTwoBitView);
     for (const wchar_t* format : kClassIdKeys) {
       KeyFor(format, classId, key);
-      WriteString(HKEY_CLASSES_ROOT, key, L"", L"");
+      WriteHandlerKey(key, L"");
     }
-    for (const wchar_t* dropKey : kDropHandlerKeys) WriteString(HKEY_CLASSES_ROOT, dropKey, L"", classId);
+    for (const wchar_t* dropKey : kDropHandlerKeys) WriteHandlerKey(dropKey, classId);
     for (const wchar_t* format : kHandlerNameKeys) {
       KeyFor(format, handlerName, key);
-      WriteString(HKEY_CLASSES_ROOT, key, L"", classId);
+      WriteHandlerKey(key, classId);
     }
     WriteString(HKEY_LOCAL_MACHINE, kApprovedKey, classId, L"Quobex shell extension");
     return;
   }
-  KeyFor(L"CLSID\\%s\\InProcServer32", classId, key);
-  DeleteKey(HKEY_CLASSES_ROOT, key);
-  KeyFor(L"CLSID\\%s", classId, key);
-  DeleteKey(HKEY_CLASSES_ROOT, key);
-  for (const wchar_t* format : kClassIdKeys) {
-    KeyFor(format, classId, key);
+  // The class identifier keys go where they were written (the 32-bit library's in the 32-bit
+  // view), and from the default view too, where earlier versions put them.
+  for (const REGSAM view : {thirtyTwoBitView ? KEY_WOW64_32KEY : REGSAM{0}, REGSAM{0}}) {
+    SetRegistryView(view);
+    KeyFor(L"CLSID\\%s\\InProcServer32", classId, key);
+    DeleteKey(HKEY_CLASSES_ROOT, key);
+    KeyFor(L"CLSID\\%s", classId, key);
     DeleteKey(HKEY_CLASSES_ROOT, key);
   }
-  for (const wchar_t* dropKey : kDropHandlerKeys) DeleteKey(HKEY_CLASSES_ROOT, dropKey);
+  SetRegistryView(0);
+  for (const wchar_t* format : kClassIdKeys) {
+    KeyFor(format, classId, key);
+    DeleteHandlerKey(key);
+  }
+  for (const wchar_t* dropKey : kDropHandlerKeys) DeleteHandlerKey(dropKey);
   for (const wchar_t* format : kHandlerNameKeys) {
     KeyFor(format, handlerName, key);
-    DeleteKey(HKEY_CLASSES_ROOT, key);
+    DeleteHandlerKey(key);
   }
   for (const wchar_t* format : kObsoleteHandlerKeys) {
     KeyFor(format, handlerName, key);
-    DeleteKey(HKEY_CLASSES_ROOT, key);
+    DeleteHandlerKey(key);
   }
   DeleteValue(HKEY_LOCAL_MACHINE, kApprovedKey, classId);
 }
@@ -126,6 +159,7 @@ void SetShellExtensions(bool removal, const IntegrationOptions& options) {
   if (WindowsVersion() >= kWindowsVista) {
     if (removal) {
       DeleteValue(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex");
+      DeleteCreatedKeys(HKEY_LOCAL_MACHINE, kRegisteredApplications);
     } else {
       WriteDefaultPrograms();
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/support/integration_sandbox.h"
+#include "tests/support/registry_snapshot.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
 
@@ -80,12 +81,17 @@ TEST_F(FileAssociations, OwnClassSavedAsTheOwnerIsGivenBackAsNone) {
   for (const wchar_t* volume : {L".q00", L".q29"}) EXPECT_EQ(L"Quobex", ClassOf(volume));
   EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q30")) << "setup covers .q00 to .q29";
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".q75", L"", L"Quobex"));
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".q45", L"", L"Other.Volume"));
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".q07", L"", L"Other.Volume"));
   SetAssociation(L".qbx", false, false, true, false);
   EXPECT_EQ(L"Other.Qbx", ClassOf(L".qbx"));
-  for (const wchar_t* volume : {L".q00", L".q29", L".q75", L".q99"}) {
+  for (const wchar_t* volume : {L".q00", L".q29", L".q75"}) {
     SCOPED_TRACE(testing::Message() << volume);
     EXPECT_EQ(L"Other.Qbx", ClassOf(volume)) << "the release covers .q00 to .q99";
   }
+  EXPECT_EQ(L"Other.Volume", ClassOf(L".q45")) << "another program's volumes stay";
+  EXPECT_EQ(L"Other.Volume", ClassOf(L".q07"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q99")) << "no key that never existed";
 
   IntegrationSandbox::Clean();
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".qbx", L"", L"Other.Qbx"));
@@ -116,6 +122,8 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
     ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
     if (c.fileName != nullptr) WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName", c.fileName);
     if (c.nullFile) WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile", L"");
+    WriteRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"Data", REG_BINARY, std::string("\0PK\xff", 4));
+    const RegistrySnapshot before = TakeRegistrySnapshot(HKEY_CLASSES_ROOT, L".zip\\ShellNew");
 
     SetAssociation(L".zip", true, true, false, true);
     EXPECT_EQ(c.saved, Saved(L".zip", L"ShellNew"));
@@ -125,20 +133,18 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
         << "the new-file key is made anew";
 
     SetAssociation(L".zip", false, true, false, true);
-    const RawValue nullFile = ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile");
-    const RawValue fileName = ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName");
-    if (c.saved == std::wstring(L"*")) {
-      EXPECT_TRUE(nullFile.Exists);
-      EXPECT_EQ(L"", ReadRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile"));
-      EXPECT_FALSE(fileName.Exists);
-    } else if (c.saved[0] != 0) {
-      EXPECT_EQ(c.saved, ReadRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName"));
-      EXPECT_FALSE(nullFile.Exists);
-    } else {
-      EXPECT_FALSE(fileName.Exists);
-      EXPECT_FALSE(nullFile.Exists);
-    }
+    EXPECT_EQ("", SnapshotDifference(before, TakeRegistrySnapshot(HKEY_CLASSES_ROOT, L".zip\\ShellNew")))
+        << "every value of the new-file key comes back as it was";
   }
+
+  // Settings saved by an earlier version hold only "ShellNew": that still comes back.
+  IntegrationSandbox::Clean();
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+  SetAssociation(L".zip", true, true, false, true);
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"ShellNew", L"*"));
+  SetAssociation(L".zip", false, true, false, true);
+  EXPECT_TRUE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile").Exists);
+  EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
 }
 
 TEST_F(FileAssociations, TemplatesAreWrittenOnlyWhenMissingOrOfAnotherSize) {

@@ -72,6 +72,8 @@ TEST_F(ShellExtension, UnregisteringRemovesHandlersAndApprovalButNotForeignSubKe
   }
   EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kApproved, kClsid32).Exists);
   EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kApproved, kClsid64).Exists);
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + kClsid32, KEY_WOW64_32KEY))
+      << "the 32-bit library's class identifier goes from the view it was written in";
 
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Quobex\\shellex\\DropHandler\\Other", L"", L"x"));
   SetShellExtension(false, L"qbxext.dll", kClsid64.c_str(), L"Quobex", false);
