@@ -15,6 +15,7 @@
 #include "uninstall/run_state.h"
 #include "uninstall/setup_dialog.h"
 #include "uninstall/switches.h"
+#include "uninstall/uninstall_run.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ int RunProgram(HINSTANCE instance) {
   ParseSwitches(SwitchPass::CommandLine, GetCommandLineW(), setupRequested, uninstallRequested);
 
   if (setupRequested) RunSetup();
+  if (uninstallRequested) RunUninstall();
 
   if (richEdit != nullptr) FreeLibrary(richEdit);
   OleUninitialize();

@@ -34,9 +34,15 @@ class ProgramSwitches : public testing::Test {
 
 }  // namespace
 
-TEST_F(ProgramSwitches, NoArgumentExitsWithZero) {
-  ULONGLONG elapsed = 0;
-  EXPECT_EQ(0u, Run(L"", elapsed));
+TEST_F(ProgramSwitches, NoArgumentAsksToUninstallAndNoExitsWithZero) {
+  StartedProcess program = StartProcess(ProgramPath(), L"", installation_.Path());
+  HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
+  ASSERT_NE(nullptr, box) << "no confirmation";
+  ClickButton(box, IDNO);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ProgramPath().c_str()));
 }
 
 TEST_F(ProgramSwitches, OnlyOtherSwitchesDoNothingAndExitWithZero) {

@@ -4,9 +4,11 @@
 
 namespace {
 
-void Collect(HKEY root, const std::wstring& path, RegistrySnapshot& snapshot) {
+void Collect(HKEY root, const std::wstring& path, REGSAM view, bool withKeys,
+             RegistrySnapshot& snapshot) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+  if (withKeys) snapshot[path] = {REG_NONE, "key"};
   std::vector<BYTE> data(65536);
   for (DWORD index = 0;; ++index) {
     wchar_t name[16384];
@@ -29,14 +31,17 @@ void Collect(HKEY root, const std::wstring& path, RegistrySnapshot& snapshot) {
     children.push_back(name);
   }
   RegCloseKey(key);
-  for (const std::wstring& child : children) Collect(root, path + L"\\" + child, snapshot);
+  for (const std::wstring& child : children) {
+    Collect(root, path.empty() ? child : path + L"\\" + child, view, withKeys, snapshot);
+  }
 }
 
 }  // namespace
 
-RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path) {
+RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path, REGSAM view,
+                                      bool withKeys) {
   RegistrySnapshot snapshot;
-  Collect(root, path, snapshot);
+  Collect(root, path, view, withKeys, snapshot);
   return snapshot;
 }
 

@@ -12,9 +12,12 @@ struct SnapshotValue {
   bool operator==(const SnapshotValue&) const = default;
 };
 
-// "<key path>|<value name>" to the value, for every value below root\path (recursively).
+// "<key path>|<value name>" to the value, for every value below root\path (recursively; the
+// empty path is the whole root), in the given registry view. With keys, every key is there too,
+// as "<key path>" to a REG_NONE value: a key without values counts as much as one with.
 using RegistrySnapshot = std::map<std::wstring, SnapshotValue>;
-RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path);
+RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path, REGSAM view = 0,
+                                      bool withKeys = false);
 
 // The values of after that are new or changed against before.
 RegistrySnapshot AddedOrChanged(const RegistrySnapshot& before, const RegistrySnapshot& after);

@@ -4,7 +4,8 @@
 # test process starts in a fraction of a second. The program runs from C:\qbx inside that prefix,
 # where the build's bin folder is linked anew before every start: the folder of a test program is
 # an installation folder the tests may write into, and nothing is written outside the prefix.
-# A program whose name ends in "_xp_test" is told by Wine that it runs on Windows XP.
+# A program whose name ends in "_xp_test" is told by Wine that it runs on Windows XP; one whose
+# name ends in "_ja_test" runs (with the programs it starts) in the Japanese code page 932.
 # Usage: wine_run.sh PROGRAM.exe [ARGUMENTS...]
 set -u
 program=$(readlink -f "$1")
@@ -38,4 +39,7 @@ mkdir -p "$QBX_PREFIXES"
   true
 ) 9>"$QBX_WINE/.lock" || { echo "wine_run: no prefix for $name" >&2; exit 1; }
 
+case "$name" in
+  *_ja_test) export LC_ALL=ja_JP.UTF-8 ;;
+esac
 exec wine64 "C:\\qbx\\$name.exe" "$@"

@@ -1,0 +1,31 @@
+#include "uninstall/integration_removal.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <initializer_list>
+
+#include "integration/application_registration.h"
+#include "integration/file_associations.h"
+#include "integration/integration_options.h"
+#include "integration/shell_extension.h"
+#include "integration/shortcuts.h"
+#include "settings/registry_store.h"
+#include "uninstall/run_state.h"
+
+void RemoveIntegration() {
+  const IntegrationOptions nothing = {};
+  // First, while the saved earlier owners under the user's product key still exist.
+  SetAssociations(nothing);
+  DeleteNewFileTemplates();
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
+  SetShellExtensions(true, nothing);
+  SetShortcuts(nothing, nullptr, 0, nullptr);
+  for (const wchar_t* key : {L"Quobex", L"Quobex.ZIP", L"Quobex.REV", L".rev"}) {
+    DeleteKeyTree(HKEY_CLASSES_ROOT, key);
+  }
+  DeleteKeyTree(HKEY_CURRENT_USER, L"");
+  // An MSI package keeps its own entry in the list of installed programs and removes it itself.
+  if (gRunState.Msi) return;
+  DeleteApplicationEntries();
+}
