@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# A full setup run in a Wine sandbox: lays out a sample installation of the product, runs
-# "Uninstall.exe /setup" in it the way the installer does, and prints what the run wrote.
-#   scripts/demo.sh                 silent setup (no window)
-#   scripts/demo.sh --interactive   the real dialogs, on your display (DISPLAY must be set)
+# The whole cycle in a Wine sandbox: lays out a sample installation of the product, runs
+# "Uninstall.exe /setup" in it the way the installer does and prints what the run wrote, then
+# runs "Uninstall.exe" the way Windows does from the list of installed programs, waits for its
+# batch file to remove the program and its folder, and compares the registry and the files with
+# what they were before the setup.
+#   scripts/demo.sh                 silent setup and uninstall (no window)
+#   scripts/demo.sh --interactive   the real dialogs and questions, on your display (DISPLAY set)
 # Everything happens in build/wine/demo, a Wine prefix of its own; nothing outside it changes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,10 +24,13 @@ qbx_clone_prefix "$WINEPREFIX"
 
 if ! $interactive || [ -z "${DISPLAY:-}" ]; then
   $interactive && { echo "--interactive needs a display (DISPLAY is not set)" >&2; exit 1; }
-  Xvfb :77 -screen 0 1024x768x24 >/dev/null 2>&1 &
+  # A display of our own, on a free number that the server picks and reports.
+  displayfile=$(mktemp)
+  Xvfb -displayfd 9 -screen 0 1024x768x24 9>"$displayfile" >/dev/null 2>&1 &
   xvfb=$!
-  trap 'kill $xvfb 2>/dev/null; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
-  export DISPLAY=:77
+  trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n 1 "$displayfile")"
 else
   trap 'WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
 fi
@@ -37,10 +43,29 @@ cp build/bin/Uninstall.exe "$install/"
 for file in Quobex.exe Quobex.chm Qbx.txt WhatsNew.txt license.txt; do
   printf 'stand-in for %s\r\n' "$file" > "$install/$file"
 done
-printf 'C:\\Program Files\\Quobex\\Quobex.exe\r\nC:\\Program Files\\Quobex\\Quobex.chm\r\n' > "$install/Uninstall.lst"
-# Another archiver already owns two of the types: setup must remember it.
+mkdir -p "$install/Docs"
+printf 'stand-in for the manual\r\n' > "$install/Docs/manual.txt"
+# The installer's list: paths relative to the installation folder, a folder before its files.
+printf 'Docs\r\nQuobex.exe\r\nQuobex.chm\r\nQbx.txt\r\nWhatsNew.txt\r\nlicense.txt\r\nDocs\\manual.txt\r\nUninstall.exe\r\n' \
+  > "$install/Uninstall.lst"
+# Another archiver already owns two of the types: setup must remember it, uninstall give them back.
 wine reg add 'HKCR\.zip' /ve /d OtherZip.Archive /f >/dev/null
 wine reg add 'HKCR\.7z' /ve /d OtherZip.Archive /f >/dev/null
+wine reg add 'HKCR\.zip\ShellNew' /v NullFile /d '' /f >/dev/null
+
+# What the uninstall run must come back to: the registry branches the product writes to, and the
+# files of drive C: (the sample installation itself excepted).
+snapshot() {  # snapshot NAME
+  wine regedit /E "C:\\$1-machine.reg" 'HKEY_LOCAL_MACHINE\Software' >/dev/null
+  wine regedit /E "C:\\$1-user.reg" 'HKEY_CURRENT_USER\Software' >/dev/null
+  iconv -f UTF-16LE -t UTF-8 "$WINEPREFIX/drive_c/$1-machine.reg" "$WINEPREFIX/drive_c/$1-user.reg" |
+    tr -d '\r' > "$QBX_WINE/demo-$1.reg"
+  rm -f "$WINEPREFIX/drive_c/$1-machine.reg" "$WINEPREFIX/drive_c/$1-user.reg"
+  (cd "$WINEPREFIX/drive_c" && find . -path './Program Files/Quobex' -prune -o \
+     \( -type d -printf '%p/\n' \) -o \( -type f -printf '%p %s\n' \)) | sort > "$QBX_WINE/demo-$1.files"
+}
+WINEPREFIX="$WINEPREFIX" wineserver -w 2>/dev/null || true
+snapshot before
 
 echo "Running Uninstall.exe /setup $($interactive || echo /S) in C:\\Program Files\\Quobex ..."
 status=0
@@ -95,5 +120,33 @@ uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quobex archi
 for name in DisplayName DisplayVersion Publisher UninstallString InstallLocation DisplayIcon; do
   printf '  %-16s %s\n' "$name" "$(value "$uninstall" "$name")"
 done
+echo
+echo "Running Uninstall.exe $($interactive || echo /S) as Windows does from the list of installed programs ..."
+status=0
+(cd "$install" && if $interactive; then wine64 Uninstall.exe; else wine64 Uninstall.exe /S; fi) \
+  </dev/null 2>/dev/null || status=$?
+echo "Exit code: $status"
+for _ in $(seq 150); do [ -e "$install" ] || break; sleep 0.1; done
+if [ -e "$install" ]; then
+  echo "The installation folder is still there:"; ls -la "$install"
+else
+  echo "The batch file has removed Uninstall.exe and C:\\Program Files\\Quobex."
+fi
+WINEPREFIX="$WINEPREFIX" wineserver -w 2>/dev/null || true
+snapshot after
+
+echo
+echo "== Before the setup against after the uninstall =="
+echo "  .zip: $(value 'HKCR\.zip' ''), .7z: $(value 'HKCR\.7z' ''), new-file entry of .zip: NullFile $(value 'HKCR\.zip\ShellNew' NullFile)"
+if diff "$QBX_WINE/demo-before.reg" "$QBX_WINE/demo-after.reg" >/dev/null &&
+   diff "$QBX_WINE/demo-before.files" "$QBX_WINE/demo-after.files" >/dev/null; then
+  echo "  registry (HKLM\Software, HKCU\Software): $(grep -c '^\[' "$QBX_WINE/demo-before.reg") keys, no difference"
+  echo "  files of drive C: $(wc -l < "$QBX_WINE/demo-before.files") entries, no difference"
+else
+  echo "  differences (< before, > after):"
+  diff "$QBX_WINE/demo-before.reg" "$QBX_WINE/demo-after.reg" | sed 's/^/    /' | head -40
+  diff "$QBX_WINE/demo-before.files" "$QBX_WINE/demo-after.files" | sed 's/^/    /' | head -40
+  exit 1
+fi
 echo
 echo "The sandbox stays in $WINEPREFIX for a closer look (WINEPREFIX=... wine64 regedit)."
