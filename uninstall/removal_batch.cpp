@@ -13,10 +13,16 @@ namespace {
 // The interpreter's own commands cannot take longer paths; the short form names the same file.
 void PathForInterpreter(const wchar_t* path, wchar_t* out, size_t capacity) {
   CopyText(out, path, capacity);
-  if (wcslen(path) < MAX_PATH) return;
+  wchar_t longPath[2048];
+  if (wcslen(path) < MAX_PATH || !IsDriveLetterPath(path) || !MakeLongPath(path, longPath, 2048)) {
+    return;
+  }
   wchar_t shortPath[2048];
-  const DWORD length = GetShortPathNameW(path, shortPath, 2048);
-  if (length != 0 && length < MAX_PATH) CopyText(out, shortPath, capacity);
+  const DWORD length = GetShortPathNameW(longPath, shortPath, 2048);
+  // The answer keeps the "\\?\" of the question, which the interpreter does not take.
+  if (length > 4 && length < 2048 && wcslen(shortPath + 4) < MAX_PATH) {
+    CopyText(out, shortPath + 4, capacity);
+  }
 }
 
 // "%NAME%" or "!NAME!".
