@@ -127,11 +127,19 @@ TEST_F(ErrorReports, ArrayLimitSendsTheMessageAndThrowsEightLeavingTheArrayIntac
   EXPECT_EQ(0x5A, bytes[9]);
 }
 
-TEST(DynamicArray, WipedArrayKeepsItsElementsAcrossGrowth) {
+TEST(DynamicArray, WipedArrayKeepsItsElementsAcrossGrowthAndLeavesNoCopyBehind) {
   DynamicArray<wchar_t> secret;
   secret.SetWipe(true);
   for (int i = 0; i < 200; ++i) secret.Push(static_cast<wchar_t>(L'a' + i % 26));
   for (int i = 0; i < 200; ++i) ASSERT_EQ(static_cast<wchar_t>(L'a' + i % 26), secret[i]);
+  // The block given back on growth: the heap keeps a freed block's bytes beyond its own
+  // bookkeeping at the start, so unless they were wiped the elements would still be there.
+  const wchar_t* old = secret.Data();
+  const uint64_t oldCount = secret.Count();
+  secret.Grow(100000);
+  int kept = 0;
+  for (uint64_t i = 32; i < oldCount; ++i) kept += old[i] == static_cast<wchar_t>(L'a' + i % 26);
+  EXPECT_EQ(0, kept) << "the old block still holds the elements";
   secret.Release();
   EXPECT_EQ(0u, secret.Count());
   EXPECT_EQ(nullptr, secret.Data());
