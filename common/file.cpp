@@ -24,7 +24,11 @@ HANDLE CreateWithLongRetry(const wchar_t* name, bool tryPlain, DWORD access, DWO
 
 }  // namespace
 
-File::~File() {
+File::~File() { CloseBeforeReuse(); }
+
+// A file still open when the object is used again is finished as the destructor would: a
+// created one is closed and deleted (it was never completed), any other closed.
+void File::CloseBeforeReuse() {
   if (!IsOpened()) return;
   if (created_ && handleType_ == HandleType::Ordinary) {
     CloseAndDelete();
@@ -43,6 +47,7 @@ HANDLE File::StreamHandle(DWORD which) const {
 }
 
 bool File::Open(const wchar_t* name, unsigned mode) {
+  CloseBeforeReuse();
   DWORD access = (mode & kOpenWrite) ? GENERIC_WRITE : GENERIC_READ;
   if (mode & kOpenUpdate) access |= GENERIC_WRITE;
   DWORD sharing = (mode & kOpenExclusive) ? 0 : FILE_SHARE_READ;
@@ -64,6 +69,7 @@ bool File::OpenWithReport(const wchar_t* name) {
 }
 
 bool File::Create(const wchar_t* name, unsigned mode) {
+  CloseBeforeReuse();
   const DWORD access = (mode & kCreateWriteOnly) ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
   const DWORD sharing = (mode & kCreateShareRead) ? FILE_SHARE_READ : 0;
   // The system drops a trailing "." or blank from a plain name and would create another file;

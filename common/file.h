@@ -31,7 +31,8 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing file (mode: kOpen* bits). True on success; reports nothing.
+  // Opens an existing file (mode: kOpen* bits). True on success; reports nothing. A file this
+  // object still holds is finished first (see the destructor).
   virtual bool Open(const wchar_t* name, unsigned mode);
   // Closes the handle; true when there was nothing to close or it closed. A failure is reported
   // (close error) and gives false.
@@ -48,7 +49,8 @@ class File {
   // Open with mode 0; a failure is reported as an open error (error handler code 6).
   bool OpenWithReport(const wchar_t* name);
   // Creates or truncates (mode: kCreate* bits). A name ending in "." or a blank goes to the
-  // long form unless kCreateKeepTrailing is given. True on success.
+  // long form unless kCreateKeepTrailing is given. True on success. A file this object still
+  // holds is finished first (see the destructor).
   bool Create(const wchar_t* name, unsigned mode);
   // Writes count bytes; true on success. Zero bytes succeed without a system call.
   bool Write(const void* buffer, uint32_t count);
@@ -63,6 +65,7 @@ class File {
   HANDLE StreamHandle(DWORD which) const;
   bool SetPosition(int64_t offset, DWORD method);
   void CloseAndDelete();
+  void CloseBeforeReuse();
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   HandleType handleType_ = HandleType::Ordinary;

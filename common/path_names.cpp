@@ -73,6 +73,14 @@ void JoinPath(const wchar_t* folder, const wchar_t* name, wchar_t* out, size_t c
   CopyText(out, joined, capacity);
 }
 
+bool IsPlainFileName(const wchar_t* name) {
+  if (name[0] == 0 || wcsstr(name, L"..") != nullptr) return false;
+  for (const wchar_t* p = name; *p != 0; ++p) {
+    if (*p < 32 || wcschr(L"\\/:*?\"<>|", *p) != nullptr) return false;
+  }
+  return true;
+}
+
 bool IsDriveLetterPath(const wchar_t* path) {
   return IsAlpha(UpperChar(path[0])) && path[1] == L':';
 }
@@ -82,7 +90,24 @@ bool IsFullPath(const wchar_t* path) {
          (IsDriveLetterPath(path) && IsSeparator(path[2]));
 }
 
+namespace {
+
+bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity);
+
+}  // namespace
+
 bool MakeLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
+  if (!BuildLongPath(path, out, capacity)) return false;
+  // The system takes a long-form path as it stands: "/" separates nothing there.
+  for (wchar_t* p = out; *p != 0; ++p) {
+    if (*p == L'/') *p = L'\\';
+  }
+  return true;
+}
+
+namespace {
+
+bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
   const size_t length = wcslen(path);
   if (length == 0) return false;
   // A path that already has the prefix is its own long form; prefixing it again would name
@@ -124,3 +149,5 @@ bool MakeLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
   AppendText(out, relative, capacity);
   return true;
 }
+
+}  // namespace

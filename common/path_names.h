@@ -27,6 +27,9 @@ void FolderPart(const wchar_t* path, wchar_t* out, size_t capacity);
 // out = folder + "\" (unless present) + name. out may be folder.
 void JoinPath(const wchar_t* folder, const wchar_t* name, wchar_t* out, size_t capacity);
 bool IsDriveLetterPath(const wchar_t* path);
+// True for a name that can only stand for a file in the folder it is joined to: not empty, no
+// separator, ":" or "..", no wildcard, quote, "<", ">", "|" or control character.
+bool IsPlainFileName(const wchar_t* name);
 // "\\..." or "X:\" / "X:/".
 bool IsFullPath(const wchar_t* path);
 

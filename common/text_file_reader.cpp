@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "common/file.h"
@@ -50,8 +51,8 @@ bool ReadWholeFile(File& file, DynamicArray<uint8_t>& content) {
   }
 }
 
-// The text as UTF-16 in wide (terminated), by encoding.
-void ConvertToWide(DynamicArray<uint8_t>& content, TextEncoding encoding,
+// The text as UTF-16 in wide (terminated), by encoding. False when wide does not hold all of it.
+bool ConvertToWide(DynamicArray<uint8_t>& content, TextEncoding encoding,
                    DynamicArray<wchar_t>& wide) {
   const uint64_t total = content.Count();
   const uint8_t* bytes = content.Data();
@@ -70,18 +71,20 @@ void ConvertToWide(DynamicArray<uint8_t>& content, TextEncoding encoding,
                               : static_cast<wchar_t>(unit[1] << 8 | unit[0]);
     }
     wide[units] = 0;
-    return;
+    return (total - skip) % 2 == 0 && wmemchr(wide.Data(), 0, units) == nullptr;
   }
 
+  const bool zeroInside = memchr(bytes, 0, total) != nullptr;
   content.Push(0);
   wide.Grow(total + 1);
   if (encoding == TEXT_UTF8) {
-    Utf8ToWide(content.Data() + (utf8Mark ? 3 : 0), wide.Data(), total + 1);
-    return;
+    return Utf8ToWide(content.Data() + (utf8Mark ? 3 : 0), wide.Data(), total + 1) && !zeroInside;
   }
   char* text = reinterpret_cast<char*>(content.Data());
   if (encoding == TEXT_OEM) OemToCharA(text, text);
   AnsiToWide(text, wide.Data(), total + 1);
+  // A text marked as UTF-8 or UTF-16 that was read as ANSI after all is not what it holds.
+  return !zeroInside && !utf8Mark && !littleEndianMark && !bigEndianMark;
 }
 
 bool IsLineEnd(wchar_t c) { return c == L'\r' || c == L'\n' || c == 0; }
@@ -133,7 +136,8 @@ void SplitLines(wchar_t* text, const TextReadOptions& options, StringList& lines
 
 }  // namespace
 
-bool ReadTextFile(const wchar_t* fileName, StringList& lines, const TextReadOptions& options) {
+bool ReadTextFile(const wchar_t* fileName, StringList& lines, const TextReadOptions& options,
+                  bool* decodedWhole) {
   wchar_t name[2048] = {};
   if (fileName != nullptr && fileName[0] != 0) {
     if (options.SearchConfigFolders) {
@@ -154,7 +158,8 @@ bool ReadTextFile(const wchar_t* fileName, StringList& lines, const TextReadOpti
   DynamicArray<uint8_t> content;
   if (!ReadWholeFile(file, content)) return false;
   DynamicArray<wchar_t> wide;
-  ConvertToWide(content, options.Encoding, wide);
+  const bool whole = ConvertToWide(content, options.Encoding, wide);
+  if (decodedWhole != nullptr) *decodedWhole = whole;
   content.Release();
   SplitLines(wide.Data(), options, lines);
   return true;

@@ -44,7 +44,11 @@ struct TextReadOptions {
 // LF or the text's first zero; trailing blanks and tabs are removed, empty lines are dropped.
 // True when the whole text was read (an empty one included). False, with nothing appended, when
 // the file cannot be opened (and ReportOpenError is off) or a read fails part-way.
-bool ReadTextFile(const wchar_t* fileName, StringList& lines, const TextReadOptions& options);
+// decodedWhole (may be null) tells whether the lines hold all of the text: false when a zero
+// ended it early (UTF-16 without its mark read as ANSI, a zero in the middle, a lone last byte of
+// UTF-16) or a UTF-8 text, marked as one, could not be decoded to its end.
+bool ReadTextFile(const wchar_t* fileName, StringList& lines, const TextReadOptions& options,
+                  bool* decodedWhole = nullptr);
 
 // TEXT_UTF8 for a valid UTF-8 text behind its mark, TEXT_UTF16 for a marked UTF-16 text whose
 // high bytes include control characters, else TEXT_AUTO (meaning the ANSI code page).

@@ -195,6 +195,9 @@ void Release(const wchar_t* extension, bool ownFormat) {
 }  // namespace
 
 void SetAssociation(const wchar_t* extension, bool associate, bool newFile, bool ownFormat, bool zip) {
+  // With the registry switched off by the portable settings file there is no owner to save and
+  // nothing to give back: the settings file would otherwise fill with "Exist", "Type", ...
+  if (!IntegrationEnabled()) return;
   qbxTemplate[0] = 'Q';
   zipTemplate[0] = 'P';
   if (associate) {

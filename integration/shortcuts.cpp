@@ -40,15 +40,22 @@ struct GroupEntry {
   wchar_t Name[512];
 };
 
+// A translated text that becomes a file name: a translator's "..\x" or "C:\x" would put the link
+// (or point it) outside the program group, so only a plain name is taken, else the English one.
+void CopyFileNameText(wchar_t* out, UINT id) {
+  const wchar_t* text = GetString(id);
+  CopyText(out, IsPlainFileName(text) ? text : GetOwnString(id), 512);
+}
+
 void BuildGroupEntries(GroupEntry (&entries)[4]) {
   CopyText(entries[0].Target, L"Quobex.exe", 512);
   CopyText(entries[0].Name, L"Quobex", 512);
   CopyText(entries[1].Target, L"Quobex.chm", 512);
-  CopyText(entries[1].Name, GetString(IDS_QUOBEXHELP), 512);
+  CopyFileNameText(entries[1].Name, IDS_QUOBEXHELP);
   CopyText(entries[2].Target, L"Qbx.txt", 512);
-  CopyText(entries[2].Name, GetString(IDS_QBXHELP), 512);
-  CopyText(entries[3].Target, GetString(IDS_WHATSNEWNAME), 512);
-  CopyText(entries[3].Name, GetString(IDS_WHATSNEW), 512);
+  CopyFileNameText(entries[2].Name, IDS_QBXHELP);
+  CopyFileNameText(entries[3].Target, IDS_WHATSNEWNAME);
+  CopyFileNameText(entries[3].Name, IDS_WHATSNEW);
 }
 
 // Deletes the files of an existing folder (its subfolders stay), so that links of a language or
@@ -92,15 +99,20 @@ void SetLink(bool on, const wchar_t* target, const wchar_t* link, const wchar_t*
 }
 
 // A program group: emptied of old links, created and filled; or removed with everything in it.
-void SetProgramGroup(bool on, const wchar_t* group, const GroupEntry (&entries)[4],
+// True when it was filled.
+bool SetProgramGroup(bool on, const wchar_t* group, const GroupEntry (&entries)[4],
                      const wchar_t* workingFolder, const wchar_t* icon) {
   if (!on) {
     RemoveFolderTree(group);
-    return;
+    return false;
   }
+  // A group folder that is a junction or link leads somewhere that is not ours to empty or fill.
+  const DWORD attributes = QueryAttributes(group);
+  if (attributes != INVALID_FILE_ATTRIBUTES && IsReparseAttr(attributes)) return false;
   EmptyFolderOfFiles(group);
   CreateDirectoryW(group, nullptr);
   FillProgramGroup(group, entries, workingFolder, icon);
+  return true;
 }
 
 }  // namespace
@@ -186,12 +198,15 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   wchar_t group[2048];
   GetSpecialFolder(parent, 2048, CSIDL_PROGRAMS);
   JoinPath(parent, L"Quobex", group, 2048);
-  if (groupOn && groupFolder != nullptr) CopyText(groupFolder, group, capacity);
-  SetProgramGroup(groupOn, group, entries, workingFolder, icon);
+  if (SetProgramGroup(groupOn, group, entries, workingFolder, icon) && groupFolder != nullptr) {
+    CopyText(groupFolder, group, capacity);
+  }
 
   if (!GetSpecialFolder(parent, 2048, CSIDL_COMMON_PROGRAMS)) return;
   JoinPath(parent, L"Quobex", group, 2048);
-  SetProgramGroup(groupOn, group, entries, workingFolder, icon);
   // The all-users group is the one every user sees: it is the one to show after setup.
-  if (groupOn && groupFolder != nullptr && PathExists(group)) CopyText(groupFolder, group, capacity);
+  if (SetProgramGroup(groupOn, group, entries, workingFolder, icon) && groupFolder != nullptr &&
+      PathExists(group)) {
+    CopyText(groupFolder, group, capacity);
+  }
 }

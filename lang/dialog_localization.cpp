@@ -21,7 +21,7 @@ void TranslateWindowText(HWND window, const wchar_t* dialogName) {
 
 // A drop-down combo box's height counts its list too, which would otherwise keep its old size.
 int ScaledComboListHeight(HWND child, int heightPercent) {
-  wchar_t className[2048];
+  wchar_t className[2048] = {};  // stays empty when the class name cannot be had
   GetClassNameW(child, className, 2048);
   if (CompareNoCase(className, L"COMBOBOX") != 0) return 0;
   if ((GetWindowLongW(child, GWL_STYLE) & 3) == CBS_SIMPLE) return 0;

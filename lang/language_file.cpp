@@ -303,12 +303,14 @@ bool LanguageFile::GetDialogScale(const wchar_t* dialogName, int& widthPercent,
   wchar_t value[512];
   Translate(L"", value, 512, KIND_DIALOG, dialogName);
   const wchar_t* star = wcschr(value, L'*');
-  if (star != nullptr) {
-    widthPercent = static_cast<int>(ParseInt(value));
-    heightPercent = static_cast<int>(ParseInt(star + 1));
-  } else {
-    widthPercent = heightPercent = 100;
-  }
+  // A percentage beyond these would overflow the scaling or shrink the dialog until its buttons
+  // cannot be reached: it counts as none.
+  auto percent = [](const wchar_t* text) {
+    const int64_t number = ParseInt(text);
+    return number >= 50 && number <= 300 ? static_cast<int>(number) : 100;
+  };
+  widthPercent = star != nullptr ? percent(value) : 100;
+  heightPercent = star != nullptr ? percent(star + 1) : 100;
   return widthPercent != 100 || heightPercent != 100;
 }
 

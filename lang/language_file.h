@@ -26,7 +26,8 @@ class LanguageFile {
   // source of that kind in that context (a dialog's resource name, or null), or source.
   void Translate(const wchar_t* source, wchar_t* out, size_t capacity, int kind,
                  const wchar_t* context) const;
-  // The dialog's "SIZE" entry "W*H" in percent (100 and 100 without one); true unless both are 100.
+  // The dialog's "SIZE" entry "W*H" in percent (100 and 100 without one; a percentage outside
+  // 50 to 300 counts as 100); true unless both are 100.
   bool GetDialogScale(const wchar_t* dialogName, int& widthPercent, int& heightPercent) const;
   // Right to left when resourceModule holds a dialog named "RTL", when the file said
   // ":DIRECTION RTL", or when its "LTR" dialog entry translates to "RTL".

@@ -47,6 +47,11 @@ HMODULE OwnModule() {
   return ownModule;
 }
 
+HMODULE DialogModule(const wchar_t* name) {
+  HMODULE current = CurrentResourceModule();
+  return FindResourceW(current, name, RT_DIALOG) != nullptr ? current : OwnModule();
+}
+
 HMODULE CurrentResourceModule() {
   return currentResourceModule != nullptr ? currentResourceModule : OwnModule();
 }
@@ -62,11 +67,19 @@ void FreeLanguageLibrary() {
 
 void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
   FreeLanguageLibrary();
-  wchar_t libraryPath[2048];
+  wchar_t libraryPath[2048] = {};
   if (path != nullptr) {
     CopyText(libraryPath, path, 2048);
-  } else if (GetModuleFileNameW(nullptr, libraryPath, 2048) >= 2048) {
-    libraryPath[0] = 0;
+  } else {
+    const DWORD length = GetModuleFileNameW(nullptr, libraryPath, 2048);
+    if (length == 0 || length >= 2048) libraryPath[0] = 0;
+  }
+  // Without the program's own path there is no folder to take the library from: a bare
+  // "qbxlng.dll" would be looked for along the search path.
+  if (libraryPath[0] == 0) {
+    ownModule = module;
+    currentResourceModule = module;
+    return;
   }
   ReplaceName(libraryPath, L"qbxlng.dll", 2048);
   LocalizedFilePath(libraryPath, libraryPath, 2048);
@@ -102,10 +115,25 @@ LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity) {
   return RegCloseKey(key);
 }
 
-const wchar_t* GetString(UINT id) {
+namespace {
+
+wchar_t* NextStringBuffer() {
   lastStringBuffer = (lastStringBuffer + 1) % kStringBufferCount;
   wchar_t* buffer = stringBuffers[lastStringBuffer];
   buffer[0] = 0;
+  return buffer;
+}
+
+}  // namespace
+
+const wchar_t* GetOwnString(UINT id) {
+  wchar_t* buffer = NextStringBuffer();
+  LoadStringW(OwnModule(), id, buffer, kStringCapacity);
+  return buffer;
+}
+
+const wchar_t* GetString(UINT id) {
+  wchar_t* buffer = NextStringBuffer();
   // A language file translates the English texts; the library's own strings are then not used.
   if (gLanguageFile.IsLoaded()) {
     LoadStringW(OwnModule(), id, buffer, kStringCapacity);

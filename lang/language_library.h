@@ -19,11 +19,19 @@ bool LanguageLibraryLoaded();
 HMODULE CurrentResourceModule();
 // The program's own module, the fallback for every resource.
 HMODULE OwnModule();
+// The module to create the dialog template name from: the current resource module when it has
+// that template, else the program itself (a language library without it would make the dialog
+// silently not open).
+HMODULE DialogModule(const wchar_t* name);
 
 // out = the copy of name's file in the user's language folder (HKCU "Software\Quobex\General"
 // value "LanguageFolder", environment references expanded) when one exists there, else name.
 // out may be name. Returns the status of opening the key, else of closing it.
 LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity);
+
+// The program's own (English) text of string resource id, untranslated, in the same buffers as
+// GetString: for where a translated text cannot be trusted (a file name, an address to open).
+const wchar_t* GetOwnString(UINT id);
 
 // The localized text of string resource id, in one of 8 rotating static buffers of 512
 // characters: valid until 8 further calls, so several may be used within one formatted message.

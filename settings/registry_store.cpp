@@ -186,8 +186,7 @@ LONG WriteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
     case Route::SettingsFile: {
       wchar_t name[1024];
       EntryName(root, key, valueName, name);
-      SetEntry(name, fileText, kind);
-      return ERROR_SUCCESS;
+      return SetEntry(name, fileText, kind) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
     }
     case Route::Suppressed: return ERROR_SUCCESS;
     case Route::Registry: break;

@@ -34,7 +34,8 @@ DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
 // False only when the registry was asked and failed (no key, no value, a value that does not fit).
 bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
                 const wchar_t* defaultText, size_t capacity);
-// 0 on success or when nothing is to be written; else the Windows error code (5: no rights).
+// 0 on success or when nothing is to be written; else the Windows error code (5: no rights;
+// ERROR_INVALID_DATA: a name or text the settings file cannot hold, see SetEntry).
 LONG WriteDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD value);
 LONG WriteString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
 void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName);

@@ -137,11 +137,22 @@ bool WriteEntries(File& file) {
   return written;
 }
 
+// Moves from over to, each name tried as given and then in its long form, as every other file
+// operation is: under a folder beyond the classic limit only the long forms work.
+bool ReplaceWithLongRetry(const wchar_t* from, const wchar_t* to) {
+  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExW(from, to, kFlags)) return true;
+  wchar_t longFrom[2048];
+  wchar_t longTo[2048];
+  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
+         MoveFileExW(longFrom, longTo, kFlags);
+}
+
 // At normal process end the list is saved and freed: constructed after the language objects, so
 // this runs before they are released.
 struct SettingsFileExitAction {
   ~SettingsFileExitAction() {
-    SaveSettingsFile();
+    SaveSettingsFileSafely();
     FreeSettingsFile();
   }
 };
@@ -159,10 +170,13 @@ void LoadSettingsFile() {
   }
   try {
     StringList lines;
-    if (!ReadTextFile(filePath, lines, TextReadOptions{})) {
+    bool decodedWhole = true;
+    if (!ReadTextFile(filePath, lines, TextReadOptions{}, &decodedWhole)) {
       filePath[0] = 0;
       return;
     }
+    // Entries that were not decoded would be lost by a save: such a file is used, never saved.
+    loadIncomplete = !decodedWhole;
     const wchar_t* line = nullptr;
     while (lines.Next(&line)) ParseLine(const_cast<wchar_t*>(line));
   } catch (...) {
@@ -186,16 +200,18 @@ const SettingsEntry* FindEntry(const wchar_t* name) {
   return nullptr;
 }
 
-void SetEntry(const wchar_t* name, const wchar_t* value, EntryKind kind) {
+bool SetEntry(const wchar_t* name, const wchar_t* value, EntryKind kind) {
+  if (wcspbrk(name, L"=\r\n") != nullptr || wcspbrk(value, L"\r\n") != nullptr) return false;
   auto* entry = const_cast<SettingsEntry*>(FindEntry(name));
   if (entry == nullptr) {
     AppendEntry(name, value, kind);
-    return;
+    return true;
   }
   wchar_t* copy = CopyOf(value);
   free(entry->value);
   entry->value = copy;
   entry->kind = kind;
+  return true;
 }
 
 void RemoveEntries(const wchar_t* name, bool wholeKey) {
@@ -228,6 +244,16 @@ bool AnyEntryStartsWith(const wchar_t* prefix) {
   return false;
 }
 
+bool SaveSettingsFileSafely() {
+  try {
+    return SaveSettingsFile();
+  } catch (...) {
+    // Memory ran out while the new content was put together: the file on disk stays as it was.
+    gErrorHandler.RecordMemoryError();
+    return false;
+  }
+}
+
 bool SaveSettingsFile() {
   if (!fileInUse || !saveSettingsSwitch || loadIncomplete) return false;
   // A read-only file is the user's "leave it as it is". Windows refuses to replace it anyway;
@@ -246,9 +272,7 @@ bool SaveSettingsFile() {
     // Leaving this block without Close deletes the half-written temporary file.
     if (!WriteEntries(file) || !file.Close()) return false;
   }
-  if (MoveFileExW(temporary, filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
+  if (ReplaceWithLongRetry(temporary, filePath)) return true;
   RemoveFile(temporary);
   return false;
 }
@@ -268,6 +292,18 @@ void FreeSettingsFile() {
   appDataSwitch = integrationSwitch = saveSettingsSwitch = true;
 }
 
-bool IntegrationEnabled() { return integrationSwitch; }
-bool AppDataSwitch() { return appDataSwitch; }
-bool SaveSettingsSwitch() { return saveSettingsSwitch; }
+// Each switch is the file's once the search has run: asked first, it runs it.
+bool IntegrationEnabled() {
+  LoadSettingsFile();
+  return integrationSwitch;
+}
+
+bool AppDataSwitch() {
+  LoadSettingsFile();
+  return appDataSwitch;
+}
+
+bool SaveSettingsSwitch() {
+  LoadSettingsFile();
+  return saveSettingsSwitch;
+}

@@ -27,8 +27,11 @@ bool SettingsFileInUse();
 const wchar_t* SettingsFilePath();
 // The first entry of exactly that name (case-sensitive), or null.
 const SettingsEntry* FindEntry(const wchar_t* name);
-// Replaces the value and kind of the first entry of that name, or appends a new one.
-void SetEntry(const wchar_t* name, const wchar_t* value, EntryKind kind);
+// Replaces the value and kind of the first entry of that name, or appends a new one. False, with
+// nothing stored, for a name holding "=" or a line break, or a value holding a line break: the
+// file would read such an entry back as others (a text of another program's, saved as an earlier
+// owner, could add entries of its own).
+bool SetEntry(const wchar_t* name, const wchar_t* value, EntryKind kind);
 // wholeKey: removes every entry whose name begins with name; else every entry named name.
 void RemoveEntries(const wchar_t* name, bool wholeKey);
 // True when an entry's name begins with prefix (case-sensitive).
@@ -40,10 +43,13 @@ bool AnyEntryStartsWith(const wchar_t* prefix);
 // was written: no file in use, Global\SaveSettings=0, a load cut short by exhausted memory (its
 // list lacks entries that are still on disk), or a failure.
 bool SaveSettingsFile();
+// The same for callers that cannot let an exhausted-memory error pass (the exit action, a dialog
+// procedure under system callback frames): it is recorded and the save gives false.
+bool SaveSettingsFileSafely();
 // Forgets the file and its entries; the next routed call searches again.
 void FreeSettingsFile();
 
-// The Global switches (all true while no file is in use).
+// The Global switches (all true while no file is in use); the first call runs the search.
 bool IntegrationEnabled();
 bool AppDataSwitch();
 bool SaveSettingsSwitch();

@@ -23,8 +23,12 @@ constexpr wchar_t kMenuItemsKey[] = L"Setup\\MenuItems";
 
 void LoadItems(HWND window) {
   for (const ContextMenuItem& item : ContextMenuItems) {
-    CheckDlgButton(window, item.ControlId, ReadUserDword(kMenuItemsKey, item.ValueName, item.Default));
+    // Any number but 0 means chosen: a 2 would show as the third state of a check box.
+    const bool chosen = ReadUserDword(kMenuItemsKey, item.ValueName, item.Default) != 0;
+    CheckDlgButton(window, item.ControlId, chosen ? BST_CHECKED : BST_UNCHECKED);
   }
+  // The stored text holds at most 1023 characters: the field takes no more.
+  SendDlgItemMessageW(window, IDC_CONTEXTALWAYSARC, EM_LIMITTEXT, 1023, 0);
   wchar_t masks[1024];
   ReadUserString(kMenuItemsKey, L"AlwaysArc", masks, L"*.iso", 1024);
   SetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, masks);
@@ -33,13 +37,14 @@ void LoadItems(HWND window) {
 
 void StoreItems(HWND window) {
   for (const ContextMenuItem& item : ContextMenuItems) {
-    WriteUserDword(kMenuItemsKey, item.ValueName, IsDlgButtonChecked(window, item.ControlId));
+    WriteUserDword(kMenuItemsKey, item.ValueName,
+                   IsDlgButtonChecked(window, item.ControlId) == BST_CHECKED ? 1 : 0);
   }
   wchar_t masks[1024] = {};
   GetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, masks, 1024);
   WriteUserString(kMenuItemsKey, L"AlwaysArc", masks);
   // A portable settings file holds the new items at once, whatever the setup run does next.
-  SaveSettingsFile();
+  SaveSettingsFileSafely();
 }
 
 }  // namespace

@@ -27,11 +27,11 @@ void OpenDialogHelp(HWND window, const wchar_t* topic) { ShowHelp(window, topic)
 // cannot be created counts as accepted, -1), the end of the installation.
 void RunSetup() {
   const INT_PTR accepted =
-      DialogBoxParamW(CurrentResourceModule(), L"SETUPDLG", nullptr, SetupDialogProc, 0);
+      DialogBoxParamW(DialogModule(L"SETUPDLG"), L"SETUPDLG", nullptr, SetupDialogProc, 0);
   if (accepted == 0) return;
   CopyPortableSettings();
   if (!gRunState.Msi) {
-    DialogBoxParamW(CurrentResourceModule(), L"DONEDLG", nullptr, DoneDialogProc, 0);
+    DialogBoxParamW(DialogModule(L"DONEDLG"), L"DONEDLG", nullptr, DoneDialogProc, 0);
   }
   if (GroupFolder[0] != 0 && !gRunState.Silent && !gRunState.Msi && !gRunState.NoExplorer &&
       PathExists(GroupFolder)) {

@@ -47,6 +47,21 @@ TEST(File, CreatedFileDestroyedWithoutCloseIsGoneAClosedOneStays) {
   EXPECT_TRUE(PathExists(kept.c_str()));
 }
 
+TEST(File, UsingAnObjectAgainFinishesTheFileItHeld) {
+  ScratchFolder folder(L"file_reuse");
+  const std::wstring first = folder / L"first.txt";
+  const std::wstring second = folder / L"second.txt";
+  File file;
+  ASSERT_TRUE(file.Create(first.c_str(), 0));
+  ASSERT_TRUE(file.Create(second.c_str(), 0));
+  EXPECT_FALSE(PathExists(first.c_str())) << "a created file never closed is deleted";
+  ASSERT_TRUE(file.Close());
+  ASSERT_TRUE(file.Open(second.c_str(), 0));
+  ASSERT_TRUE(file.Open(second.c_str(), 0));
+  file.Close();
+  EXPECT_TRUE(DeleteFileW(second.c_str())) << "no handle of the first open is left";
+}
+
 TEST(File, SeekMakesNegativeOffsetsAbsolute) {
   ScratchFolder folder(L"file_seek");
   const std::wstring path = folder / L"hundred.bin";

@@ -95,7 +95,7 @@ TEST(PathNames, MakeLongPathOfFullPaths) {
   };
   const Case cases[] = {
       {L"C:\\x", L"\\\\?\\C:\\x"},
-      {L"C:/x/y", L"\\\\?\\C:/x/y"},
+      {L"C:/x/y", L"\\\\?\\C:\\x\\y"},  // the long form takes "\\" only
       {L"\\\\srv\\sh\\x", L"\\\\?\\UNC\\srv\\sh\\x"},
   };
   for (const Case& c : cases) {
@@ -130,7 +130,7 @@ TEST(PathNames, MakeLongPathCompletesRelativePathsFromTheCurrentFolder) {
       {L"..\\x", L"\\\\?\\" + current + L"\\..\\x"},
       {L".x", L"\\\\?\\" + current + L"\\.x"},
       {L"\\x", L"\\\\?\\C:\\x"},
-      {L"/x", L"\\\\?\\C:/x"},
+      {L"/x", L"\\\\?\\C:\\x"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -143,4 +143,14 @@ TEST(PathNames, MakeLongPathCompletesRelativePathsFromTheCurrentFolder) {
   EXPECT_FALSE(MakeLongPath(L"x", out, needed));
   EXPECT_TRUE(MakeLongPath(L"x", out, needed + 1));
   SetCurrentDirectoryW(previous);
+}
+
+TEST(PathNames, PlainFileNamesOnly) {
+  for (const wchar_t* name : {L"Quobex help", L"WhatsNew.txt", L"Hilfe (deutsch).txt", L"a.b"}) {
+    EXPECT_TRUE(IsPlainFileName(name)) << std::wstring(name).size();
+  }
+  for (const wchar_t* name : {L"", L"..", L"..\\x", L"a\\b", L"a/b", L"C:x", L"x:y", L"a..b",
+                              L"a*", L"a?", L"a\"b", L"a<b", L"a|b", L"a\tb"}) {
+    EXPECT_FALSE(IsPlainFileName(name)) << std::wstring(name).size();
+  }
 }

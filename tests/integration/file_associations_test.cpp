@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "settings/settings_file.h"
 #include "tests/support/integration_sandbox.h"
+#include "tests/support/product_state.h"
 #include "tests/support/registry_snapshot.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
@@ -186,4 +188,14 @@ TEST_F(FileAssociations, SetAssociationsFollowsEachFamilysSlot) {
   EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".lz"));
   EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".tlz"));
   EXPECT_EQ(L"Quobex", ClassOf(L".zipx"));
+}
+
+TEST_F(FileAssociations, WithIntegrationSwitchedOffNothingIsSavedInTheSettingsFile) {
+  ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=0\r\n"));
+  SetAssociation(L".zip", true, true, false, true);
+  SetAssociation(L".zip", false, true, false, true);
+  EXPECT_TRUE(SettingsFileInUse());
+  EXPECT_FALSE(AnyEntryStartsWith(L"HKCU\\Setup"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(IntegrationSandbox::File(L"zipnew.dat").c_str()));
 }

@@ -2,6 +2,8 @@
 // Wine tells it runs on Windows XP (QBX_XP_BRANCH).
 #include "integration/shortcuts.h"
 
+#include "lang/language_file.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -141,7 +143,7 @@ TEST_F(Shortcuts, IntegrationSwitchedOffTouchesNoLinkOrFolder) {
   EXPECT_STREQ(L"unchanged", groupFolder);
 }
 
-TEST_F(Shortcuts, RemovalLeavesAJunctionAndItsTargetAlone) {
+TEST_F(Shortcuts, AJunctionGroupFolderIsNeitherFilledNorRemoved) {
   // The test prefix holds C:\qbx-fixtures\programs\Quobex, a junction to a folder with a file that
   // is not ours; the program folders are pointed at its parent for the test.
   const std::wstring parent = L"C:\\qbx-fixtures\\programs";
@@ -153,12 +155,17 @@ TEST_F(Shortcuts, RemovalLeavesAJunctionAndItsTargetAlone) {
   ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", parent));
   ASSERT_TRUE(WriteRawString(HKEY_LOCAL_MACHINE, shellFolders, L"Common Programs", parent));
   const std::wstring groupSeen = ShellFolder(CSIDL_PROGRAMS);
+  IntegrationSandbox::PlaceProductFiles();
+  wchar_t groupFolder[2048] = L"unchanged";
+  SetShortcuts(Links(false, false, true), groupFolder, 2048, nullptr);
   SetShortcuts(Links(false, false, false), nullptr, 0, nullptr);
   WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", userPrograms, REG_EXPAND_SZ);
   WriteRawString(HKEY_LOCAL_MACHINE, shellFolders, L"Common Programs", commonPrograms, REG_EXPAND_SZ);
   EXPECT_EQ(parent, groupSeen) << "the redirection took effect";
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((parent + L"\\Quobex").c_str()));
   EXPECT_EQ("not ours", ReadFileBytes(precious));
+  EXPECT_FALSE(Exists(L"C:\\qbx-fixtures\\junction-target\\Quobex.lnk")) << "not filled";
+  EXPECT_STREQ(L"unchanged", groupFolder) << "not shown after setup either";
 }
 
 TEST_F(Shortcuts, SpecialFoldersAndPlainFolderRemoval) {
@@ -200,3 +207,24 @@ TEST_F(Shortcuts, BeforeVistaLinksStayWithTheUser) {
   EXPECT_FALSE(Exists(ShellFolder(CSIDL_COMMON_STARTMENU) + L"\\Quobex.lnk"));
 }
 #endif
+
+// A translation becomes a file name here: only a plain name is taken, else the English one.
+TEST_F(Shortcuts, TranslatedNamesThatLeadElsewhereGiveWayToTheEnglishOnes) {
+  IntegrationSandbox::PlaceProductFiles();
+  ScratchFolder folder(L"hostile_language");
+  ASSERT_TRUE(WriteFileBytes(folder / L"uninstall.lng",
+                             "***messages***\r\n:STRINGS\r\n"
+                             "IDS_QUOBEXHELP \"..\\\\..\\\\evil\"\r\n"
+                             "IDS_QBXHELP \"\"\r\n"
+                             "IDS_WHATSNEWNAME \"C:\\\\Windows\\\\win.ini\"\r\n"
+                             "IDS_WHATSNEW \"Neu\"\r\n"));
+  gLanguageFile.Load((folder / L"uninstall.lng").c_str());
+  SetShortcuts(Links(false, false, true), nullptr, 0, nullptr);
+  gLanguageFile.Load((folder / L"none.lng").c_str());
+  const std::wstring group = ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Quobex";
+  EXPECT_TRUE(Exists(group + L"\\" + EnglishText(IDS_QUOBEXHELP) + L".lnk"));
+  EXPECT_TRUE(Exists(group + L"\\" + EnglishText(IDS_QBXHELP) + L".lnk")) << "an empty name";
+  EXPECT_EQ(IntegrationSandbox::File(L"WhatsNew.txt"), ReadLink(group + L"\\Neu.lnk").Target)
+      << "a plain translation is used";
+  EXPECT_FALSE(Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\..\\evil.lnk"));
+}

@@ -206,7 +206,7 @@ TEST_F(DialogLocalization, SizeEntryRescalesTheDialogAndEveryChild) {
 }
 
 TEST_F(DialogLocalization, CentredDialogsAreClampedAtTheScreenOriginOthersKeepTheirCorner) {
-  LoadLanguage("***messages***\r\n:DIALOG SETUPDLG\r\nSIZE 400*400\r\n" +
+  LoadLanguage("***messages***\r\n:DIALOG SETUPDLG\r\nSIZE 300*300\r\n" +
                TestDialogSize("150*120"));
   HWND centred = Create(L"SETUPDLG", HandledDialog);
   RECT bounds;

@@ -138,9 +138,12 @@ TEST_F(LanguageFileTest, DialogSizeForms) {
     int height;
   };
   const Case cases[] = {
-      {"SIZE 120*110", true, 120, 110}, {"SIZE 120 * 110", true, 120, 0},
+      {"SIZE 120*110", true, 120, 110}, {"SIZE 120 * 110", true, 120, 100},
       {"SIZE 100*100", false, 100, 100}, {"SIZE 150", false, 100, 100},
       {"SIZE \"90*100\"", true, 90, 100}, {"CAPTION \"x\"", false, 100, 100},
+      // Outside 50 to 300 a percentage counts as 100: no overflow, no dialog too small to use.
+      {"SIZE 0*0", false, 100, 100}, {"SIZE 99999999999*1", false, 100, 100},
+      {"SIZE -50*200", true, 100, 200}, {"SIZE 300*50", true, 300, 50}, {"SIZE 301*49", false, 100, 100},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

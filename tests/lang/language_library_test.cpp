@@ -129,3 +129,18 @@ TEST_F(LanguageLibraryTest, ALibraryInTheLanguageFolderIsPreferred) {
   EXPECT_STREQ(L"Quobex deinstallieren", GetString(IDS_UNINSTALLQBX));
   FreeLanguageLibrary();
 }
+
+TEST_F(LanguageLibraryTest, ADialogTheLibraryLacksComesFromTheProgram) {
+  LoadLibraryFrom(LanguageFolder());
+  EXPECT_EQ(CurrentResourceModule(), DialogModule(L"SETUPDLG"));
+  // Any library without dialog templates, in the place of the language library.
+  ScratchFolder folder(L"language_without_dialogs");
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\version.dll").c_str(), (folder / L"qbxlng.dll").c_str(), FALSE));
+  LoadLibraryFrom(folder.Path());
+  ASSERT_TRUE(LanguageLibraryLoaded());
+  EXPECT_EQ(OwnModule(), DialogModule(L"SETUPDLG"));
+  EXPECT_STREQ(EnglishText(IDS_HOMEURL), GetOwnString(IDS_HOMEURL));
+  FreeLanguageLibrary();
+}

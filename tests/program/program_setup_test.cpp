@@ -160,24 +160,28 @@ TEST_F(ProgramSetup, InteractiveSetupIsDrivenLikeAPersonWould) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHELLCASCADED)));
   EXPECT_TRUE(IsChecked(dialog, IDC_SHELLICONS));
 
-  // The context menu items dialog: Cancel stores nothing, OK stores everything.
+  // The context menu items dialog: Cancel stores nothing, OK stores everything. A stored 2 is
+  // chosen like any number but 0, not the third state of a check box.
+  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L"\\MenuItems", L"Convert", REG_DWORD,
+                            std::string("\x02\0\0\0", 4)));
   for (int button : {IDCANCEL, IDOK}) {
     PostMessageW(dialog, WM_COMMAND, IDC_SETCONTEXTMENU, 0);
     HWND items = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPCONTEXTITEMS_CAPTION, 10000);
     ASSERT_NE(nullptr, items);
     EXPECT_FALSE(IsChecked(items, IDC_CONTEXTTEST));
-    EXPECT_FALSE(IsChecked(items, IDC_CONTEXTCONVERT));
+    EXPECT_TRUE(IsChecked(items, IDC_CONTEXTCONVERT));
     EXPECT_TRUE(IsChecked(items, IDC_CONTEXTEXTRACTTO));
     EXPECT_EQ(L"*.iso", WindowText(GetDlgItem(items, IDC_CONTEXTALWAYSARC)));
+    EXPECT_EQ(1023, SendDlgItemMessageW(items, IDC_CONTEXTALWAYSARC, EM_GETLIMITTEXT, 0, 0));
     ClickButton(items, button);
-    EXPECT_EQ(button == IDOK, RawKeyExists(HKEY_CURRENT_USER, kSetup + L"\\MenuItems"));
+    EXPECT_EQ(button == IDOK, ReadRawValue(HKEY_CURRENT_USER, kSetup + L"\\MenuItems", L"ExtrTo").Exists);
   }
   const struct {
     const wchar_t* name;
     DWORD number;
   } items[] = {{L"ExtrTo", 1}, {L"ExtrHere", 1}, {L"Extr", 1}, {L"ExtrSep", 1}, {L"OpenSFX", 1},
                {L"OpenArc", 1}, {L"AddTo", 1}, {L"AddArc", 1}, {L"EmailArc", 1}, {L"EmailOpt", 1},
-               {L"Test", 0}, {L"Convert", 0}, {L"SFXLocal", 1}, {L"SFXNetwork", 1}, {L"SFXOther", 1},
+               {L"Test", 0}, {L"Convert", 1}, {L"SFXLocal", 1}, {L"SFXNetwork", 1}, {L"SFXOther", 1},
                {L"DragAdd", 1}, {L"DragExtr", 1}};
   for (const auto& item : items) {
     EXPECT_EQ(item.number, StoredNumber(kSetup + L"\\MenuItems", item.name)) << item.name;

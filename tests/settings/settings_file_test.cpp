@@ -118,8 +118,10 @@ TEST_F(SettingsFile, SwitchesReadAsNumbers) {
   EXPECT_STREQ(L"0", FindEntry(L"Global\\Integration")->value);
   EXPECT_STREQ(L"1", FindEntry(L"Global\\SaveSettings")->value);
   FreeSettingsFile();
+  ASSERT_TRUE(DeleteFileW(Path().c_str()));
   EXPECT_TRUE(IntegrationEnabled()) << "no file in use: on";
 
+  FreeSettingsFile();
   Load("HKCU\\x=1");
   EXPECT_TRUE(IntegrationEnabled()) << "a missing switch reads as 1";
 }
@@ -220,4 +222,37 @@ TEST_F(SettingsFile, DISABLED_BesideTheProgramProbe) {
 TEST_F(SettingsFile, AFileBesideTheProgramComesFirst) {
   ScratchFolder copy(L"settings_file_beside");
   EXPECT_EQ(0u, RunProbe(L"SettingsFile.DISABLED_BesideTheProgramProbe", copy.Path()));
+}
+
+// What was not decoded would be lost by a save: such a file is used but never written back.
+TEST_F(SettingsFile, AFileNotDecodedWholeIsNeverSavedOver) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"UTF-16 without its mark", Utf16Bytes(L"HKCU\\A=1\r\nHKCU\\B=2\r\n")},
+      {"a zero byte in the middle", std::string("HKCU\\A=1\r\n\0HKCU\\B=2\r\n", 21)},
+      {"a UTF-8 mark before an invalid sequence", "\xEF\xBB\xBFHKCU\\A=1\r\nHKCU\\B=\xC3\x28\r\n"},
+      {"a five-byte sequence", "\xEF\xBB\xBFHKCU\\A=1\r\nHKCU\\B=\xF8\x88\x80\x80\x80\r\n"},
+      {"a UTF-16 text with a lone last byte", Bom() + Utf16Bytes(L"HKCU\\A=1\r\n") + "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreeSettingsFile();
+    Load(c.bytes);
+    SetEntry(L"HKCU\\C", L"3", EntryKind::Plain);
+    EXPECT_FALSE(SaveSettingsFile());
+    EXPECT_EQ(c.bytes, ReadFileBytes(Path()));
+  }
+}
+
+TEST_F(SettingsFile, LineBreaksAndEqualsSignsThatWouldMakeOtherEntriesAreRefused) {
+  Load("HKCU\\A=1\r\n");
+  EXPECT_FALSE(SetEntry(L"HKCU\\B", L"x\r\nHKCU\\Injected=1", EntryKind::Quoted));
+  EXPECT_FALSE(SetEntry(L"HKCU\\B\nC", L"x", EntryKind::Quoted));
+  EXPECT_FALSE(SetEntry(L"HKCU\\B=C", L"x", EntryKind::Quoted));
+  EXPECT_EQ(ERROR_INVALID_DATA, WriteUserString(L"Setup\\.zip", L"Type", L"Other\rHKCU\\X=1"));
+  EXPECT_FALSE(AnyEntryStartsWith(L"HKCU\\B"));
+  EXPECT_FALSE(AnyEntryStartsWith(L"HKCU\\Setup"));
+  EXPECT_TRUE(SetEntry(L"HKCU\\B", L"x = y", EntryKind::Quoted)) << "an = in a value is fine";
 }
