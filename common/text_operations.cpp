@@ -201,3 +201,7 @@ int64_t HexToBytes(const wchar_t* text, uint8_t* dst, size_t capacity) {
   }
   return static_cast<int64_t>(count);
 }
+
+bool IsWebAddress(const wchar_t* text) {
+  return CompareNoCaseN(text, L"http://", 7) == 0 || CompareNoCaseN(text, L"https://", 8) == 0;
+}

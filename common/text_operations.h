@@ -31,6 +31,9 @@ wchar_t UpperChar(wchar_t c);
 bool IsAlpha(wchar_t c);  // ASCII letters only
 bool IsDigit(wchar_t c);  // "0" to "9" only
 
+// True for a text that begins with "http://" or "https://" (any case).
+bool IsWebAddress(const wchar_t* text);
+
 // Conversions through the system ANSI code page. dst is emptied first and its last element always
 // zero, so a text that does not fit comes out cut and terminated. True when the system converted
 // the whole text.

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 
+#include "common/directory_scanner.h"
 #include "common/path_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
@@ -63,6 +64,28 @@ void AppendVersionText(wchar_t* text, size_t capacity) {
   AppendFormatted(text, capacity, L" (%s)", GetString(IDS_64BIT));
 }
 
+namespace {
+
+// Bytes of the files in folder and below (a linked folder is not the product's).
+uint64_t FolderBytes(const wchar_t* folder) {
+  wchar_t mask[2048];
+  JoinPath(folder, L"*", mask, 2048);
+  DirectoryScanner scanner;
+  scanner.SetMask(mask);
+  ScanEntry entry;
+  uint64_t bytes = 0;
+  while (scanner.Next(entry)) {
+    if (!entry.IsDir) {
+      bytes += entry.Size;
+    } else if (!entry.IsLink) {
+      bytes += FolderBytes(entry.Name);
+    }
+  }
+  return bytes;
+}
+
+}  // namespace
+
 void WriteUninstallEntry() {
   wchar_t displayName[2148];
   CopyText(displayName, L"Quobex", 2148);
@@ -91,4 +114,20 @@ void WriteUninstallEntry() {
   WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"NoRepair", 1);
   WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"Language", 0);
   WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher", L"Ostrel GmbH");
+  // What deployment tools, package managers and the Programs panel read beyond the above: the
+  // unattended removal, the size in kilobytes (rounded up), the day of the setup, the home page.
+  wchar_t quietCommand[2060];
+  FormatText(quietCommand, 2060, L"\"%s\" /S", program);
+  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString", quietCommand);
+  wchar_t folder[2048];
+  GetProgramFolder(folder, 2048);
+  const uint64_t kilobytes = (FolderBytes(folder) + 1023) / 1024;
+  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize",
+             kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kilobytes));
+  SYSTEMTIME today = {};
+  GetLocalTime(&today);
+  wchar_t date[16];
+  FormatText(date, 16, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallDate", date);
+  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"URLInfoAbout", GetHomePageAddress());
 }

@@ -9,7 +9,9 @@
 bool RegisterAppPath();
 
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quobex archiver": name, version, this
-// program (quoted) as the uninstaller, icon, location, publisher.
+// program (quoted) as the uninstaller, icon, location, publisher; then the quiet uninstaller
+// (" /S"), the size of the installation folder's files, the date of the setup run and the home
+// page. A repeated setup run writes them all again.
 void WriteUninstallEntry();
 
 // Deletes the uninstall entry, then App Paths "Quobex.exe" in both registry views (one level

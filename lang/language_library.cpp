@@ -7,6 +7,7 @@
 #include "common/static_order.h"
 #include "common/text_operations.h"
 #include "lang/language_file.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -130,6 +131,11 @@ const wchar_t* GetOwnString(UINT id) {
   wchar_t* buffer = NextStringBuffer();
   LoadStringW(OwnModule(), id, buffer, kStringCapacity);
   return buffer;
+}
+
+const wchar_t* GetHomePageAddress() {
+  const wchar_t* address = GetString(IDS_HOMEURL);
+  return IsWebAddress(address) ? address : GetOwnString(IDS_HOMEURL);
 }
 
 const wchar_t* GetString(UINT id) {

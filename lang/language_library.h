@@ -33,6 +33,10 @@ LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity);
 // GetString: for where a translated text cannot be trusted (a file name, an address to open).
 const wchar_t* GetOwnString(UINT id);
 
+// The product's home page: the translated address when it is a web address, else the program's
+// own. The shell opens whatever it is given, and a translated "address" could start any program.
+const wchar_t* GetHomePageAddress();
+
 // The localized text of string resource id, in one of 8 rotating static buffers of 512
 // characters: valid until 8 further calls, so several may be used within one formatted message.
 // With a language file, the program's English text translated by it; else the library's text,

@@ -31,19 +31,7 @@ void OpenLicence() {
   ShellExecuteW(nullptr, L"open", path, nullptr, L"", SW_SHOWNORMAL);
 }
 
-// The shell opens whatever it is given: a translated "address" could start any program, so only
-// a web address is taken, else the program's own.
-void OpenHomePage() {
-  const wchar_t* address = GetString(IDS_HOMEURL);
-  if (!IsWebAddress(address)) address = GetOwnString(IDS_HOMEURL);
-  ShellExecuteW(nullptr, L"open", address, nullptr, L"", SW_SHOWNORMAL);
-}
-
 }  // namespace
-
-bool IsWebAddress(const wchar_t* text) {
-  return CompareNoCaseN(text, L"http://", 7) == 0 || CompareNoCaseN(text, L"https://", 8) == 0;
-}
 
 INT_PTR CALLBACK DoneDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (CommonDialogHandler(window, message, wParam, lParam, L"DONEDLG", nullptr)) return TRUE;
@@ -57,7 +45,9 @@ INT_PTR CALLBACK DoneDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case IDCANCEL: EndDialog(window, 1); break;
     case IDC_VIEWHELP: ShowHelp(window, nullptr); break;
     case IDC_VIEWLICENSE: OpenLicence(); break;
-    case IDC_HOMEPAGE: OpenHomePage(); break;
+    case IDC_HOMEPAGE:
+      ShellExecuteW(nullptr, L"open", GetHomePageAddress(), nullptr, L"", SW_SHOWNORMAL);
+      break;
     default: break;
   }
   return TRUE;

@@ -4,7 +4,4 @@
 
 #include <windows.h>
 
-// True for an "http://" or "https://" address (any case).
-bool IsWebAddress(const wchar_t* text);
-
 INT_PTR CALLBACK DoneDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -90,6 +90,19 @@ TEST_F(ProgramSetup, SilentSetupStoresAndAppliesTheInitialOptions) {
   EXPECT_NE(INVALID_FILE_ATTRIBUTES,
             GetFileAttributesW((ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Quobex.lnk").c_str()));
   EXPECT_EQ(L"\"" + Program() + L"\"", ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"UninstallString"));
+  // What deployment tools and the Programs panel read: the quiet removal, the size in kilobytes
+  // of the installation's files (the program and four stand-ins of 8 bytes), the day, the home.
+  EXPECT_EQ(L"\"" + Program() + L"\" /S", ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"QuietUninstallString"));
+  const DWORD bytes = static_cast<DWORD>(ReadFileBytes(Program()).size()) + 4 * 8;
+  const RawValue size = ReadRawValue(HKEY_LOCAL_MACHINE, kUninstall, L"EstimatedSize");
+  ASSERT_EQ(static_cast<DWORD>(REG_DWORD), size.Type);
+  EXPECT_EQ((bytes + 1023) / 1024, *reinterpret_cast<const DWORD*>(size.Bytes.data()));
+  SYSTEMTIME today = {};
+  GetLocalTime(&today);
+  wchar_t date[16];
+  wsprintfW(date, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+  EXPECT_EQ(date, ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"InstallDate"));
+  EXPECT_EQ(EnglishText(IDS_HOMEURL), ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"URLInfoAbout"));
 }
 
 TEST_F(ProgramSetup, SilentSwitchFromTheInstallerVariableAndMsiWithoutUninstallEntry) {
