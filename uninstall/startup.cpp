@@ -6,12 +6,14 @@
 #include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/procedure_address.h"
+#include "common/program_location.h"
 #include "common/text_operations.h"
 #include "lang/language_file.h"
 #include "lang/language_library.h"
 #include "lang/dialog_localization.h"
 #include "uninstall/done_dialog.h"
 #include "uninstall/help_viewer.h"
+#include "uninstall/restart_deletions.h"
 #include "uninstall/run_state.h"
 #include "uninstall/setup_dialog.h"
 #include "uninstall/switches.h"
@@ -26,6 +28,11 @@ void OpenDialogHelp(HWND window, const wchar_t* topic) { ShowHelp(window, topic)
 // The setup run: the integration settings dialog and, when it was accepted (a dialog that
 // cannot be created counts as accepted, -1), the end of the installation.
 void RunSetup() {
+  // The files just installed may carry the names of files that an earlier uninstall left for
+  // deletion at the next restart.
+  wchar_t folder[2048];
+  GetProgramFolder(folder, 2048);
+  KeepInstalledFilesFromRestartDeletion(folder);
   const INT_PTR accepted =
       DialogBoxParamW(DialogModule(L"SETUPDLG"), L"SETUPDLG", nullptr, SetupDialogProc, 0);
   if (accepted == 0) return;

@@ -17,6 +17,7 @@
 #include "uninstall/integration_removal.h"
 #include "uninstall/message_box.h"
 #include "uninstall/removal_batch.h"
+#include "uninstall/restart_deletions.h"
 #include "uninstall/run_state.h"
 
 namespace {
@@ -25,14 +26,6 @@ constexpr wchar_t kListName[] = L"Uninstall.lst";
 
 bool RemoveFolder(const wchar_t* path) {
   return TryWithLongPath(path, [](const wchar_t* p) { return RemoveDirectoryW(p) != 0; });
-}
-
-bool MovePath(const wchar_t* from, const wchar_t* to) {
-  if (MoveFileW(from, to)) return true;
-  wchar_t longFrom[2048];
-  wchar_t longTo[2048];
-  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
-         MoveFileW(longFrom, longTo);
 }
 
 enum class EntryResult { Deleted, Gone, Kept, Retry };
@@ -102,22 +95,6 @@ void ShowListError() {
 }
 
 }  // namespace
-
-void ScheduleDeletionAtRestart(const wchar_t* path) {
-  wchar_t temporary[4200];
-  bool named = false;
-  for (int n = 0; n < 1000 && !named; ++n) {
-    // A name that does not fit would be another file's: the file then keeps its own.
-    if (FormatText(temporary, 4200, L"%s.%d.tmp", path, n) < 0) break;
-    named = !PathExists(temporary) || n == 999;
-  }
-  if (!named || !MovePath(path, temporary)) CopyText(temporary, path, 4200);
-  if (MoveFileExW(temporary, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return;
-  wchar_t longPath[2048];
-  if (MakeLongPath(temporary, longPath, 2048)) {
-    MoveFileExW(longPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  }
-}
 
 void RunUninstall() {
   wchar_t program[2048];

@@ -8,8 +8,3 @@
 // hidden batch file that deletes this program and its folder after it has ended. An installation
 // managed by an MSI package (Msi) stops after the integration: its files are the package's.
 void RunUninstall();
-
-// Has a file that cannot be deleted now deleted at the next restart: renamed to the first free
-// "<path>.<n>.tmp" (n from 0 to 999, so that a new installation may use the name at once), or
-// under its own name when the rename fails.
-void ScheduleDeletionAtRestart(const wchar_t* path);

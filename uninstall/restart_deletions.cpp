@@ -1,0 +1,105 @@
+#include "uninstall/restart_deletions.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "common/dynamic_array.h"
+#include "common/file_operations.h"
+#include "common/path_names.h"
+#include "common/text_operations.h"
+#include "settings/registry_store.h"
+
+namespace {
+
+constexpr wchar_t kSessionManager[] = L"\\System\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingOperations[] = L"PendingFileRenameOperations";
+
+bool MovePath(const wchar_t* from, const wchar_t* to) {
+  if (MoveFileW(from, to)) return true;
+  wchar_t longFrom[2048];
+  wchar_t longTo[2048];
+  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
+         MoveFileW(longFrom, longTo);
+}
+
+// The value's texts, one after the other, each terminated.
+void ReadPendingOperations(void* context, const wchar_t* name, DWORD type, const BYTE* data,
+                           DWORD size) {
+  if (CompareNoCase(name, kPendingOperations) != 0 || type != REG_MULTI_SZ) return;
+  auto& texts = *static_cast<DynamicArray<wchar_t>*>(context);
+  const uint64_t units = size / sizeof(wchar_t);
+  texts.Grow(units + 2);  // a value stored without its final zeros still ends
+  memcpy(texts.Data(), data, units * sizeof(wchar_t));
+  texts[units] = 0;
+  texts[units + 1] = 0;
+}
+
+// "...\name.<digits>.tmp": what an uninstall run renamed a file in use to.
+bool IsRestartTemporaryName(const wchar_t* path) {
+  const size_t length = wcslen(path);
+  if (length < 6 || CompareNoCase(path + length - 4, L".tmp") != 0) return false;
+  size_t digits = length - 4;
+  while (digits > 0 && IsDigit(path[digits - 1])) --digits;
+  return digits < length - 4 && digits > 0 && path[digits - 1] == L'.';
+}
+
+// A deletion of a file of folder that is there now.
+bool DeletesInstalledFile(const wchar_t* source, const wchar_t* target, const wchar_t* folder) {
+  if (target[0] != 0) return false;
+  const wchar_t* path = source;
+  if (wcsncmp(path, L"\\??\\", 4) == 0 || wcsncmp(path, L"\\\\?\\", 4) == 0) path += 4;
+  const size_t folderLength = wcslen(folder);
+  return CompareNoCaseN(path, folder, folderLength) == 0 && path[folderLength] == L'\\' &&
+         !IsRestartTemporaryName(path) && PathExists(path);
+}
+
+}  // namespace
+
+void ScheduleDeletionAtRestart(const wchar_t* path) {
+  wchar_t temporary[4200];
+  bool named = false;
+  for (int n = 0; n < 1000 && !named; ++n) {
+    // A name that does not fit would be another file's: the file then keeps its own.
+    if (FormatText(temporary, 4200, L"%s.%d.tmp", path, n) < 0) break;
+    named = !PathExists(temporary) || n == 999;
+  }
+  if (!named || !MovePath(path, temporary)) CopyText(temporary, path, 4200);
+  if (MoveFileExW(temporary, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return;
+  wchar_t longPath[2048];
+  if (MakeLongPath(temporary, longPath, 2048)) {
+    MoveFileExW(longPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+}
+
+void KeepInstalledFilesFromRestartDeletion(const wchar_t* folder) {
+  DynamicArray<wchar_t> texts;
+  VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &texts);
+  if (texts.Count() == 0) return;
+  // Pairs of source and target up to the first empty source; what stays is copied as it was.
+  DynamicArray<wchar_t> kept;
+  bool removed = false;
+  const wchar_t* end = texts.Data() + texts.Count();
+  for (const wchar_t* source = texts.Data(); source < end && *source != 0;) {
+    const wchar_t* target = source + wcslen(source) + 1;
+    if (target >= end) break;
+    const wchar_t* next = target + wcslen(target) + 1;
+    if (DeletesInstalledFile(source, target, folder)) {
+      removed = true;
+    } else {
+      const uint64_t at = kept.Count();
+      kept.Grow(static_cast<uint64_t>(next - source));
+      memcpy(kept.Data() + at, source, static_cast<size_t>(next - source) * sizeof(wchar_t));
+    }
+    source = next;
+  }
+  if (!removed) return;
+  if (kept.Count() == 0) {
+    DeleteValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingOperations);
+    return;
+  }
+  kept.Push(0);
+  WriteTypedValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingOperations, REG_MULTI_SZ, kept.Data(),
+                  static_cast<DWORD>(kept.Count() * sizeof(wchar_t)));
+}
