@@ -24,13 +24,8 @@ qbx_clone_prefix "$WINEPREFIX"
 
 if ! $interactive || [ -z "${DISPLAY:-}" ]; then
   $interactive && { echo "--interactive needs a display (DISPLAY is not set)" >&2; exit 1; }
-  # A display of our own, on a free number that the server picks and reports.
-  displayfile=$(mktemp)
-  Xvfb -displayfd 9 -screen 0 1024x768x24 9>"$displayfile" >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
-  for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n 1 "$displayfile")"
+  qbx_start_xvfb
+  trap 'kill $QBX_XVFB_PID 2>/dev/null; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
 else
   trap 'WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
 fi

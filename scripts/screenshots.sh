@@ -16,23 +16,22 @@ qbx_clone_prefix "$WINEPREFIX"
 # font linking does for its fonts.
 wine64 reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
   /v Tahoma /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
-Xvfb :78 -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
-export DISPLAY=:78
+qbx_start_xvfb
+trap 'kill $QBX_XVFB_PID 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
 
 lang='Z:'$(pwd | sed 's|/|\\|g')'\build\bin\lang'
 shoot() {  # shoot NAME DIALOG [LANGUAGE_FILE]
   local ready="$WINEPREFIX/ready.txt"
   rm -f "$ready"
   wine64 build/bin/dialog_preview.exe "$2" "${3:-}" </dev/null >"$ready" 2>/dev/null &
+  local preview=$!
   local deadline=$((SECONDS + 30))
   until grep -q ready "$ready" 2>/dev/null; do  # the preview says when it is painted
     [ $SECONDS -lt $deadline ] || { echo "no dialog for $1" >&2; return 1; }
     sleep 0.2
   done
   xwd -root -silent | convert xwd:- -trim +repage "docs/$1.png"
-  pkill -f dialog_preview.exe || true
+  kill "$preview" 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   echo "docs/$1.png"
 }

@@ -59,3 +59,17 @@ qbx_stop_prefixes() {
   done
   return 0
 }
+
+# Starts a virtual display on a free number that Xvfb picks itself, so that neither a second run
+# nor a user's own X server is ever taken; sets DISPLAY and QBX_XVFB_PID (stop it by that id).
+qbx_start_xvfb() {
+  local numberfile
+  numberfile=$(mktemp)
+  Xvfb -displayfd 9 -screen 0 1024x768x24 9>"$numberfile" >/dev/null 2>&1 &
+  QBX_XVFB_PID=$!
+  local _
+  for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n 1 "$numberfile")"
+  rm -f "$numberfile"
+  [ "$DISPLAY" != ":" ] || { echo "Xvfb did not start" >&2; return 1; }
+}
