@@ -133,7 +133,11 @@ void ApplyInitOptions(const wchar_t* text, IntegrationOptions& options) {
     const wchar_t letter = UpperChar(p[0]);
     if (letter == L'A') {
       ++p;
-      for (int slot = 0; slot < 20 && IsDigit(*p); ++slot, ++p) options.Slots[slot] = *p == L'1';
+      for (int slot = 0; IsDigit(*p); ++slot, ++p) {
+        // Digits beyond the twentieth are passed over: taken for a letter and its value they
+        // would swallow the next real option ("A" + 21 digits + "D1" would lose D1).
+        if (slot < 20) options.Slots[slot] = *p == L'1';
+      }
       continue;
     }
     const int slot = SlotOfLetter(letter);

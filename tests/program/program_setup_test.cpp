@@ -11,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "tests/support/english_texts.h"
 #include "tests/support/integration_sandbox.h"
+#include "tests/support/product_state.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
@@ -269,4 +270,57 @@ TEST_F(ProgramSetup, HelpWithoutAHelpFileLeavesTheDialogUsable) {
   DWORD exitCode = 99;
   ASSERT_TRUE(program.WaitForExit(10000, exitCode));
   EXPECT_EQ(1u, exitCode);
+}
+
+TEST_F(ProgramSetup, APortableSettingsFileBesideTheProgramIsSavedAtExitInsteadOfTheRegistry) {
+  ASSERT_TRUE(WriteFileBytes(installation_ / L"Quobex.ini", "HKCU\\General\\Note=\"kept\"\r\n"));
+  StartedProcess program = Start(L"/setup /S /initD1S0");
+  EXPECT_EQ(0u, RunInvisibly(program));
+  const std::string saved = ReadFileBytes(installation_ / L"Quobex.ini");
+  EXPECT_EQ("\xFF\xFE", saved.substr(0, 2)) << "written back as UTF-16 LE";
+  for (const wchar_t* line : {L"Global\\Integration=1\r\n", L"Global\\SaveSettings=1\r\n",
+                              L"HKCU\\General\\Note=\"kept\"\r\n", L"HKCU\\Setup\\Links\\Desktop=1\r\n",
+                              L"HKCU\\Setup\\ShellExt=0\r\n", L"HKCU\\Setup\\.qbx\\Set=1\r\n"}) {
+    EXPECT_NE(std::string::npos, saved.find(Utf16Bytes(line))) << std::wstring(line).size();
+  }
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Software\\Quobex")) << "the registry is not the store";
+}
+
+// A folder window shows the program group at the end of a setup run that a person watches; not
+// after a silent run, one that an MSI package manages, or one told /noexplorer.
+TEST_F(ProgramSetup, TheFolderWindowOpensOnlyWhenAPersonWatches) {
+  auto folderWindowAppears = [] {
+    const std::wstring group = ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Quobex";
+    const ULONGLONG deadline = GetTickCount64() + 3000;
+    do {
+      for (const std::wstring& title : {group, std::wstring(L"Quobex")}) {
+        if (HWND window = FindWindowW(nullptr, title.c_str())) {
+          PostMessageW(window, WM_CLOSE, 0, 0);
+          return true;
+        }
+      }
+      Sleep(50);
+    } while (GetTickCount64() < deadline);
+    return false;
+  };
+  const struct {
+    const wchar_t* arguments;
+    bool window;
+  } runs[] = {{L"/setup", true}, {L"/setup /S", false}, {L"/setup /msi", false}, {L"/setup /noexplorer", false}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(testing::Message() << std::wstring(run.arguments).size());
+    StartedProcess program = Start(run.arguments);
+    if (wcscmp(run.arguments, L"/setup /S") != 0) {
+      HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+      ASSERT_NE(nullptr, dialog);
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      if (HWND done = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" DONEDLG_CAPTION,
+                                                 run.arguments[7] == L'm' ? 1000 : 15000)) {
+        ClickButton(done, IDOK);
+      }
+    }
+    DWORD exitCode = 99;
+    ASSERT_TRUE(program.WaitForExit(15000, exitCode));
+    EXPECT_EQ(run.window, folderWindowAppears());
+  }
 }
