@@ -42,4 +42,16 @@ mkdir -p "$QBX_PREFIXES"
 case "$name" in
   *_ja_test) export LC_ALL=ja_JP.UTF-8 ;;
 esac
-exec wine64 "C:\\qbx\\$name.exe" "$@"
+# Now and then a Wine process dies while it starts, before the program's first line of output
+# (the loader's own complaint is silenced by WINEDEBUG). A test program always prints before it
+# can fail, so a run that printed nothing at all and failed is started once more.
+output=$(mktemp)
+wine64 "C:\\qbx\\$name.exe" "$@" 2>&1 | tee "$output"
+status=${PIPESTATUS[0]}
+if [ "$status" -ne 0 ] && [ ! -s "$output" ]; then
+  echo "wine_run: $name.exe ended with $status before printing anything; starting it once more" >&2
+  wine64 "C:\\qbx\\$name.exe" "$@" 2>&1
+  status=$?
+fi
+rm -f "$output"
+exit "$status"
