@@ -23,6 +23,18 @@ bool RemoveFile(const wchar_t* path) {
   return TryWithLongPath(path, [](const wchar_t* p) { return DeleteFileW(p) != 0; });
 }
 
+bool RemoveFolder(const wchar_t* path) {
+  return TryWithLongPath(path, [](const wchar_t* p) { return RemoveDirectoryW(p) != 0; });
+}
+
+bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags) {
+  if (MoveFileExW(from, to, flags)) return true;
+  wchar_t longFrom[2048];
+  wchar_t longTo[2048];
+  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
+         MoveFileExW(longFrom, longTo, flags);
+}
+
 CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD attributes) {
   const wchar_t last = *LastChar(path);
   bool created = last != L' ' && last != L'.' && CreateDirectoryW(path, nullptr) != 0;

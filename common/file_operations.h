@@ -14,6 +14,9 @@ DWORD QueryAttributes(const wchar_t* path);
 bool PathExists(const wchar_t* path);
 bool ApplyAttributes(const wchar_t* path, DWORD attributes);
 bool RemoveFile(const wchar_t* path);
+bool RemoveFolder(const wchar_t* path);
+// MoveFileExW with flags; the retry takes the long forms of both names.
+bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags);
 
 enum class CreateFolderResult { Created = 0, Failed = 1, ParentMissing = 2 };
 // Creates one folder. A name ending in "." or a blank goes straight to the long form (the plain

@@ -137,17 +137,6 @@ bool WriteEntries(File& file) {
   return written;
 }
 
-// Moves from over to, each name tried as given and then in its long form, as every other file
-// operation is: under a folder beyond the classic limit only the long forms work.
-bool ReplaceWithLongRetry(const wchar_t* from, const wchar_t* to) {
-  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-  if (MoveFileExW(from, to, kFlags)) return true;
-  wchar_t longFrom[2048];
-  wchar_t longTo[2048];
-  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
-         MoveFileExW(longFrom, longTo, kFlags);
-}
-
 // At normal process end the list is saved and freed: constructed after the language objects, so
 // this runs before they are released.
 struct SettingsFileExitAction {
@@ -272,7 +261,8 @@ bool SaveSettingsFile() {
     // Leaving this block without Close deletes the half-written temporary file.
     if (!WriteEntries(file) || !file.Close()) return false;
   }
-  if (ReplaceWithLongRetry(temporary, filePath)) return true;
+  // Under a folder beyond the classic limit only the long forms of both names work.
+  if (MovePath(temporary, filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   RemoveFile(temporary);
   return false;
 }

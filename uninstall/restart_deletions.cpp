@@ -16,14 +16,6 @@ namespace {
 constexpr wchar_t kSessionManager[] = L"\\System\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingOperations[] = L"PendingFileRenameOperations";
 
-bool MovePath(const wchar_t* from, const wchar_t* to) {
-  if (MoveFileW(from, to)) return true;
-  wchar_t longFrom[2048];
-  wchar_t longTo[2048];
-  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
-         MoveFileW(longFrom, longTo);
-}
-
 // The value's texts, one after the other, each terminated.
 void ReadPendingOperations(void* context, const wchar_t* name, DWORD type, const BYTE* data,
                            DWORD size) {
@@ -65,12 +57,10 @@ void ScheduleDeletionAtRestart(const wchar_t* path) {
     if (FormatText(temporary, 4200, L"%s.%d.tmp", path, n) < 0) break;
     named = !PathExists(temporary) || n == 999;
   }
-  if (!named || !MovePath(path, temporary)) CopyText(temporary, path, 4200);
-  if (MoveFileExW(temporary, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return;
-  wchar_t longPath[2048];
-  if (MakeLongPath(temporary, longPath, 2048)) {
-    MoveFileExW(longPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  }
+  if (!named || !MovePath(path, temporary, 0)) CopyText(temporary, path, 4200);
+  TryWithLongPath(temporary, [](const wchar_t* p) {
+    return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  });
 }
 
 void KeepInstalledFilesFromRestartDeletion(const wchar_t* folder) {

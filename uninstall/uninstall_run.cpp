@@ -24,10 +24,6 @@ namespace {
 
 constexpr wchar_t kListName[] = L"Uninstall.lst";
 
-bool RemoveFolder(const wchar_t* path) {
-  return TryWithLongPath(path, [](const wchar_t* p) { return RemoveDirectoryW(p) != 0; });
-}
-
 enum class EntryResult { Deleted, Gone, Kept, Retry };
 
 // One attempt on one listed entry. programName: the name part of this program's path.
