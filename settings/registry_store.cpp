@@ -34,14 +34,15 @@ class RegistryKey {
   HKEY key_ = nullptr;
 };
 
+// Opens in the registry view that SetRegistryView chose.
 LONG OpenKey(SettingsRoot root, const wchar_t* key, REGSAM access, RegistryKey& opened) {
   wchar_t path[512];
   BuildKeyPath(root, key, path, 512);
-  return RegOpenKeyExW(root, path, 0, access, opened.Receive());
+  return RegOpenKeyExW(root, path, 0, registryView | access, opened.Receive());
 }
 
 LONG OpenKeyForRead(SettingsRoot root, const wchar_t* key, RegistryKey& opened) {
-  return OpenKey(root, key, registryView | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, opened);
+  return OpenKey(root, key, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, opened);
 }
 
 LONG CreateKeyForWrite(SettingsRoot root, const wchar_t* key, RegistryKey& created) {
@@ -118,7 +119,7 @@ bool KeyExists(SettingsRoot root, const wchar_t* key) {
     case Route::Registry: break;
   }
   RegistryKey opened;
-  return OpenKey(root, key, registryView | KEY_QUERY_VALUE, opened) == ERROR_SUCCESS;
+  return OpenKey(root, key, KEY_QUERY_VALUE, opened) == ERROR_SUCCESS;
 }
 
 DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD defaultValue) {
@@ -259,7 +260,7 @@ void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName
     case Route::Registry: break;
   }
   RegistryKey opened;
-  if (OpenKey(root, key, registryView | KEY_WRITE, opened) == ERROR_SUCCESS) {
+  if (OpenKey(root, key, KEY_WRITE, opened) == ERROR_SUCCESS) {
     RegDeleteValueW(opened.Get(), valueName);
   }
 }
@@ -283,7 +284,7 @@ void DeleteKey(SettingsRoot root, const wchar_t* key) {
 bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
   if (RouteOf(root, key) != Route::Registry) return false;
   RegistryKey opened;
-  if (OpenKey(root, key, registryView | KEY_QUERY_VALUE, opened) != ERROR_SUCCESS) return true;
+  if (OpenKey(root, key, KEY_QUERY_VALUE, opened) != ERROR_SUCCESS) return true;
   DWORD subKeys = 1;
   DWORD values = 1;
   if (RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
