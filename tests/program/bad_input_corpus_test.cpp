@@ -61,6 +61,10 @@ void RunAll(const std::vector<Case>& cases, const char* what) {
   size_t next = 0;
   int failures = 0;
   auto finish = [&](size_t index, StartedProcess& process) {
+    if (!process.Started()) {  // already reported
+      ++failures;
+      return;
+    }
     DWORD exitCode = 99;
     const bool ended = process.WaitForExit(30000, exitCode);
     if (!ended || exitCode > 1) {
@@ -76,7 +80,9 @@ void RunAll(const std::vector<Case>& cases, const char* what) {
       const Case& c = cases[next];
       running.emplace_back(next, new StartedProcess(StartProcess(c.Folder + L"\\Uninstall.exe", c.Arguments,
                                                                  c.Folder, c.Environment)));
-      if (!running.back().second->Started()) ADD_FAILURE() << what << " case " << next << " did not start";
+      if (!running.back().second->Started()) {
+        ADD_FAILURE() << what << " case " << next << " did not start, error " << GetLastError();
+      }
       ++next;
     }
     finish(running.front().first, *running.front().second);

@@ -1,5 +1,6 @@
 #include "tests/support/process_runner.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "tests/support/scratch_folder.h"
@@ -75,10 +76,22 @@ StartedProcess StartProcess(const std::wstring& program, const std::wstring& arg
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   }
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, shareOutput,
-                      CREATE_UNICODE_ENVIRONMENT, environmentBlock.data(),
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    return StartedProcess(nullptr, 0);
+  // Now and then Wine's loader dies while a new process starts, and the start fails before the
+  // program has run a single line: try such a start up to three times. A start that cannot work
+  // (no such file) fails three times, with its error left for GetLastError.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, shareOutput,
+                       CREATE_UNICODE_ENVIRONMENT, environmentBlock.data(),
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+      break;
+    }
+    const DWORD error = GetLastError();
+    if (attempt == 3) {
+      SetLastError(error);
+      return StartedProcess(nullptr, 0);
+    }
+    fprintf(stderr, "StartProcess: starting the program failed with error %lu; trying once more\n", error);
+    Sleep(200);
   }
   CloseHandle(info.hThread);
   return StartedProcess(info.hProcess, info.dwProcessId);
