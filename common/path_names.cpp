@@ -92,21 +92,6 @@ bool IsFullPath(const wchar_t* path) {
 
 namespace {
 
-bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity);
-
-}  // namespace
-
-bool MakeLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
-  if (!BuildLongPath(path, out, capacity)) return false;
-  // The system takes a long-form path as it stands: "/" separates nothing there.
-  for (wchar_t* p = out; *p != 0; ++p) {
-    if (*p == L'/') *p = L'\\';
-  }
-  return true;
-}
-
-namespace {
-
 bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
   const size_t length = wcslen(path);
   if (length == 0) return false;
@@ -151,3 +136,12 @@ bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
 }
 
 }  // namespace
+
+bool MakeLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
+  if (!BuildLongPath(path, out, capacity)) return false;
+  // The system takes a long-form path as it stands: "/" separates nothing there.
+  for (wchar_t* p = out; *p != 0; ++p) {
+    if (*p == L'/') *p = L'\\';
+  }
+  return true;
+}

@@ -53,6 +53,10 @@ HMODULE DialogModule(const wchar_t* name) {
   return FindResourceW(current, name, RT_DIALOG) != nullptr ? current : OwnModule();
 }
 
+INT_PTR ShowDialog(const wchar_t* name, HWND parent, DLGPROC procedure) {
+  return DialogBoxParamW(DialogModule(name), name, parent, procedure, 0);
+}
+
 HMODULE CurrentResourceModule() {
   return currentResourceModule != nullptr ? currentResourceModule : OwnModule();
 }

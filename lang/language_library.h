@@ -23,6 +23,8 @@ HMODULE OwnModule();
 // that template, else the program itself (a language library without it would make the dialog
 // silently not open).
 HMODULE DialogModule(const wchar_t* name);
+// Runs the modal dialog of template name, taken from DialogModule(name); DialogBoxParamW's result.
+INT_PTR ShowDialog(const wchar_t* name, HWND parent, DLGPROC procedure);
 
 // out = the copy of name's file in the user's language folder (HKCU "Software\Quobex\General"
 // value "LanguageFolder", environment references expanded) when one exists there, else name.

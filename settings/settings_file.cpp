@@ -141,7 +141,7 @@ bool WriteEntries(File& file) {
 // this runs before they are released.
 struct SettingsFileExitAction {
   ~SettingsFileExitAction() {
-    SaveSettingsFileSafely();
+    SaveSettingsFile();
     FreeSettingsFile();
   }
 };
@@ -233,17 +233,9 @@ bool AnyEntryStartsWith(const wchar_t* prefix) {
   return false;
 }
 
-bool SaveSettingsFileSafely() {
-  try {
-    return SaveSettingsFile();
-  } catch (...) {
-    // Memory ran out while the new content was put together: the file on disk stays as it was.
-    gErrorHandler.RecordMemoryError();
-    return false;
-  }
-}
+namespace {
 
-bool SaveSettingsFile() {
+bool WriteSettingsFile() {
   if (!fileInUse || !saveSettingsSwitch || loadIncomplete) return false;
   // A read-only file is the user's "leave it as it is". Windows refuses to replace it anyway;
   // checking here keeps systems that would replace it (Wine as root) from doing so.
@@ -265,6 +257,19 @@ bool SaveSettingsFile() {
   if (MovePath(temporary, filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   RemoveFile(temporary);
   return false;
+}
+
+}  // namespace
+
+bool SaveSettingsFile() {
+  // Its callers (the exit action, a dialog procedure under system callback frames) cannot let an
+  // exhausted-memory error pass: it is recorded, and the file on disk stays as it was.
+  try {
+    return WriteSettingsFile();
+  } catch (...) {
+    gErrorHandler.RecordMemoryError();
+    return false;
+  }
 }
 
 void FreeSettingsFile() {

@@ -41,11 +41,9 @@ bool AnyEntryStartsWith(const wchar_t* prefix);
 // ends. The new content goes to a temporary file in the same folder that replaces the old file
 // in one step, so a failure at any point leaves the file on disk as it was. False when nothing
 // was written: no file in use, Global\SaveSettings=0, a load cut short by exhausted memory (its
-// list lacks entries that are still on disk), or a failure.
+// list lacks entries that are still on disk), or a failure. Memory running out on the way is
+// recorded with the error handler and gives false.
 bool SaveSettingsFile();
-// The same for callers that cannot let an exhausted-memory error pass (the exit action, a dialog
-// procedure under system callback frames): it is recorded and the save gives false.
-bool SaveSettingsFileSafely();
 // Forgets the file and its entries; the next routed call searches again.
 void FreeSettingsFile();
 

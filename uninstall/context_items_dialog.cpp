@@ -44,7 +44,7 @@ void StoreItems(HWND window) {
   GetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, masks, 1024);
   WriteUserString(kMenuItemsKey, L"AlwaysArc", masks);
   // A portable settings file holds the new items at once, whatever the setup run does next.
-  SaveSettingsFileSafely();
+  SaveSettingsFile();
 }
 
 }  // namespace

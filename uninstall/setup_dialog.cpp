@@ -80,7 +80,7 @@ void OnCommand(HWND window, WORD command) {
     }
     case IDC_ASSOCALL: ToggleAllAssociations(window); break;
     case IDC_SETCONTEXTMENU:
-      DialogBoxParamW(DialogModule(L"SETUPCONTEXTITEMS"), L"SETUPCONTEXTITEMS", window, ContextItemsDialogProc, 0);
+      ShowDialog(L"SETUPCONTEXTITEMS", window, ContextItemsDialogProc);
       break;
     default: break;
   }

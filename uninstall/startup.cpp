@@ -33,12 +33,11 @@ void RunSetup() {
   wchar_t folder[2048];
   GetProgramFolder(folder, 2048);
   KeepInstalledFilesFromRestartDeletion(folder);
-  const INT_PTR accepted =
-      DialogBoxParamW(DialogModule(L"SETUPDLG"), L"SETUPDLG", nullptr, SetupDialogProc, 0);
+  const INT_PTR accepted = ShowDialog(L"SETUPDLG", nullptr, SetupDialogProc);
   if (accepted == 0) return;
   CopyPortableSettings();
   if (!gRunState.Msi) {
-    DialogBoxParamW(DialogModule(L"DONEDLG"), L"DONEDLG", nullptr, DoneDialogProc, 0);
+    ShowDialog(L"DONEDLG", nullptr, DoneDialogProc);
   }
   if (GroupFolder[0] != 0 && !gRunState.Silent && !gRunState.Msi && !gRunState.NoExplorer &&
       PathExists(GroupFolder)) {
