@@ -76,7 +76,8 @@ bool File::Create(const wchar_t* name, unsigned mode) {
   // only the long form keeps it.
   const wchar_t last = *LastChar(name);
   const bool tryPlain = (mode & kCreateKeepTrailing) || (last != L'.' && last != L' ');
-  handle_ = CreateWithLongRetry(name, tryPlain, access, sharing, CREATE_ALWAYS, 0);
+  const DWORD disposition = (mode & kCreateNew) ? CREATE_NEW : CREATE_ALWAYS;
+  handle_ = CreateWithLongRetry(name, tryPlain, access, sharing, disposition, 0);
   handleType_ = HandleType::Ordinary;
   created_ = true;
   CopyText(fileName_, name, 2048);

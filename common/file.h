@@ -18,6 +18,7 @@ constexpr unsigned kOpenExclusive = 8;   // others may not read
 constexpr unsigned kCreateWriteOnly = 2;      // GENERIC_WRITE only
 constexpr unsigned kCreateShareRead = 0x10;   // others may read meanwhile
 constexpr unsigned kCreateKeepTrailing = 0x20;  // try a name ending in "." or blank as given too
+constexpr unsigned kCreateNew = 0x40;  // fail when anything has the name (a file, or a link to one)
 
 // Read's failure result.
 constexpr uint32_t kReadFailed = 0xFFFFFFFFu;

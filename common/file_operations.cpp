@@ -1,8 +1,26 @@
 #include "common/file_operations.h"
 
+#include <winternl.h>
+
 #include <cwchar>
 
 #include "common/path_names.h"
+#include "common/run_log.h"
+#include "common/text_operations.h"
+
+namespace {
+
+bool IsNotFound(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// A deletion's line in the run log: done, nothing there, or the error.
+bool ReportDeletion(const wchar_t* action, const wchar_t* path, bool deleted) {
+  const DWORD error = deleted ? 0 : GetLastError();
+  ReportAction(action, path, deleted ? Outcome::Done : IsNotFound(error) ? Outcome::AlreadyGone : Outcome::Failed,
+               error);
+  return deleted;
+}
+
+}  // namespace
 
 DWORD QueryAttributes(const wchar_t* path) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
@@ -20,19 +38,98 @@ bool ApplyAttributes(const wchar_t* path, DWORD attributes) {
 }
 
 bool RemoveFile(const wchar_t* path) {
-  return TryWithLongPath(path, [](const wchar_t* p) { return DeleteFileW(p) != 0; });
+  return ReportDeletion(L"delete file", path,
+                        TryWithLongPath(path, [](const wchar_t* p) { return DeleteFileW(p) != 0; }));
 }
 
 bool RemoveFolder(const wchar_t* path) {
-  return TryWithLongPath(path, [](const wchar_t* p) { return RemoveDirectoryW(p) != 0; });
+  return ReportDeletion(L"delete folder", path,
+                        TryWithLongPath(path, [](const wchar_t* p) { return RemoveDirectoryW(p) != 0; }));
 }
 
 bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags) {
-  if (MoveFileExW(from, to, flags)) return true;
-  wchar_t longFrom[2048];
-  wchar_t longTo[2048];
-  return MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
-         MoveFileExW(longFrom, longTo, flags);
+  bool moved = MoveFileExW(from, to, flags) != 0;
+  if (!moved) {
+    wchar_t longFrom[2048];
+    wchar_t longTo[2048];
+    moved = MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
+            MoveFileExW(longFrom, longTo, flags);
+  }
+  wchar_t object[4200];
+  FormatText(object, 4200, L"%s to %s", from, to);
+  ReportAction(L"move", object, moved ? Outcome::Done : Outcome::Failed, moved ? 0 : GetLastError());
+  return moved;
+}
+
+namespace {
+
+HANDLE OpenItself(const wchar_t* path, DWORD access) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  TryWithLongPath(path, [&](const wchar_t* p) {
+    handle = CreateFileW(p, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // A file in use is not found under its long name either: that error is the one to keep.
+    return handle != INVALID_HANDLE_VALUE || GetLastError() == ERROR_SHARING_VIOLATION;
+  });
+  return handle;
+}
+
+}  // namespace
+
+HANDLE OpenForDeletion(const wchar_t* path) {
+  return OpenItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
+}
+
+HANDLE OpenForAttributes(const wchar_t* path) { return OpenItself(path, FILE_READ_ATTRIBUTES); }
+
+bool QueryFinalPath(HANDLE handle, wchar_t* out, size_t capacity) {
+  const DWORD length = GetFinalPathNameByHandleW(handle, out, static_cast<DWORD>(capacity),
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length != 0 && length < capacity) return true;
+  // Wine answers only paths shorter than MAX_PATH there; its object name is the same path in
+  // the "\\??\\" form, whatever its length.
+  alignas(OBJECT_NAME_INFORMATION) BYTE buffer[sizeof(OBJECT_NAME_INFORMATION) + 8192];
+  ULONG size = 0;
+  if (!NT_SUCCESS(NtQueryObject(handle, ObjectNameInformation, buffer, sizeof buffer, &size))) return false;
+  const UNICODE_STRING& name = reinterpret_cast<OBJECT_NAME_INFORMATION*>(buffer)->Name;
+  const size_t characters = name.Length / sizeof(wchar_t);
+  if (characters < 4 || characters >= capacity || wcsncmp(name.Buffer, L"\\??\\", 4) != 0) return false;
+  wmemcpy(out, name.Buffer, characters);
+  out[characters] = 0;
+  out[1] = L'\\';  // "\\\\?\\", as GetFinalPathNameByHandleW writes it
+  return true;
+}
+
+bool IsBelowFolder(const wchar_t* path, const wchar_t* folder) {
+  const size_t length = wcslen(folder);
+  // A drive's root ends with its separator already.
+  const size_t separator = length > 0 && folder[length - 1] == L'\\' ? length - 1 : length;
+  return wcslen(path) > separator + 1 && path[separator] == L'\\' &&
+         CompareStringOrdinal(path, static_cast<int>(separator), folder, static_cast<int>(separator),
+                              TRUE) == CSTR_EQUAL;
+}
+
+bool MarkForDeletion(HANDLE handle) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {
+    return true;
+  }
+  const DWORD error = GetLastError();
+  FILE_BASIC_INFO basic = {};
+  constexpr DWORD kStopping = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (error != ERROR_ACCESS_DENIED ||
+      !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+      (basic.FileAttributes & kStopping) == 0) {
+    SetLastError(error);
+    return false;
+  }
+  basic.FileAttributes &= ~kStopping;
+  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (!SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {
+    SetLastError(error);
+    return false;
+  }
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
 CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD attributes) {
@@ -45,6 +142,7 @@ CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD
     }
   }
   if (created) {
+    ReportAction(L"create folder", path, Outcome::Done);
     if (applyAttributes) ApplyAttributes(path, attributes);
     return CreateFolderResult::Created;
   }

@@ -18,6 +18,27 @@ bool RemoveFolder(const wchar_t* path);
 // MoveFileExW with flags; the retry takes the long forms of both names.
 bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags);
 
+// Opens path itself for deletion (a link, not what it points to): delete and attribute access,
+// every kind of sharing allowed, a folder as well as a file. INVALID_HANDLE_VALUE, with the
+// error of the open left for GetLastError, when that fails (ERROR_SHARING_VIOLATION for a file
+// another program holds without sharing its deletion). The caller closes the handle.
+HANDLE OpenForDeletion(const wchar_t* path);
+// Opens path itself (a link, not what it points to; a folder as well as a file) to read its
+// attributes only: no sharing mode of another program refuses that. INVALID_HANDLE_VALUE when it
+// fails. The caller closes the handle.
+HANDLE OpenForAttributes(const wchar_t* path);
+// The path the system resolved the handle to, through every link and short name, in the
+// "\\?\" form, into out (capacity characters). False when it cannot be had or does not fit.
+bool QueryFinalPath(HANDLE handle, wchar_t* out, size_t capacity);
+// True when path names something below folder: folder, a separator, then at least one more
+// character. Both are compared as they are, ignoring case (final paths compare like that).
+bool IsBelowFolder(const wchar_t* path, const wchar_t* folder);
+// Has the opened file or empty folder deleted when its last handle closes, resetting the
+// read-only, hidden and system attributes first when they are set. False, with the error left
+// for GetLastError, when the system refuses (ERROR_DIR_NOT_EMPTY; ERROR_ACCESS_DENIED for a
+// running program's file).
+bool MarkForDeletion(HANDLE handle);
+
 enum class CreateFolderResult { Created = 0, Failed = 1, ParentMissing = 2 };
 // Creates one folder. A name ending in "." or a blank goes straight to the long form (the plain
 // call would drop that character and create another folder). With applyAttributes set, the

@@ -4,6 +4,7 @@
 
 #include "common/dynamic_array.h"
 #include "common/path_names.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
 #include "settings/settings_file.h"
 
@@ -45,11 +46,42 @@ LONG OpenKeyForRead(SettingsRoot root, const wchar_t* key, RegistryKey& opened) 
   return OpenKey(root, key, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, opened);
 }
 
+// The key as the run log names it: "HKCR\.zip", with the value after a comma when one is given,
+// and the 32-bit view when that is the one in use.
+void DescribeKey(SettingsRoot root, const wchar_t* path, const wchar_t* valueName, wchar_t* out,
+                 size_t capacity) {
+  const wchar_t* rootName = root == HKEY_CLASSES_ROOT   ? L"HKCR"
+                            : root == HKEY_CURRENT_USER ? L"HKCU"
+                                                        : L"HKLM";
+  FormatText(out, capacity, L"%s\\%s", rootName, path);
+  if (valueName != nullptr) {
+    AppendText(out, L", value ", capacity);
+    AppendText(out, valueName[0] != 0 ? valueName : L"(default)", capacity);
+  }
+  if (registryView == KEY_WOW64_32KEY) AppendText(out, L" (32-bit view)", capacity);
+}
+
+// Reports a registry change by its status: done, nothing there to delete, or the error.
+void ReportRegistry(const wchar_t* action, SettingsRoot root, const wchar_t* path,
+                    const wchar_t* valueName, LONG status) {
+  wchar_t object[700];
+  DescribeKey(root, path, valueName, object, 700);
+  const Outcome outcome = status == ERROR_SUCCESS          ? Outcome::Done
+                          : status == ERROR_FILE_NOT_FOUND ? Outcome::AlreadyGone
+                                                           : Outcome::Failed;
+  ReportAction(action, object, outcome, static_cast<DWORD>(status));
+}
+
 LONG CreateKeyForWrite(SettingsRoot root, const wchar_t* key, RegistryKey& created) {
   wchar_t path[512];
   BuildKeyPath(root, key, path, 512);
-  return RegCreateKeyExW(root, path, 0, nullptr, 0, registryView | KEY_WRITE, nullptr,
-                         created.Receive(), nullptr);
+  DWORD disposition = 0;
+  const LONG status = RegCreateKeyExW(root, path, 0, nullptr, 0, registryView | KEY_WRITE, nullptr,
+                                      created.Receive(), &disposition);
+  if (status != ERROR_SUCCESS || disposition == REG_CREATED_NEW_KEY) {
+    ReportRegistry(L"create key", root, path, nullptr, status);
+  }
+  return status;
 }
 
 void EntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out) {
@@ -76,7 +108,11 @@ void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
     }
     RegCloseKey(key);
   }
-  if (RegDeleteKeyExW(root, path, registryView, 0) == ERROR_SUCCESS) ++deleted;
+  // A key that still holds others is tried again in the next pass: only what goes is reported.
+  if (RegDeleteKeyExW(root, path, registryView, 0) == ERROR_SUCCESS) {
+    ++deleted;
+    ReportRegistry(L"delete key", root, path, nullptr, ERROR_SUCCESS);
+  }
 }
 
 }  // namespace
@@ -161,14 +197,22 @@ bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
       return true;
     case Route::Registry: break;
   }
-  // The default goes in first: a failed query may leave the buffer half written.
+  if (ReadRegistryString(root, key, valueName, out, capacity)) return true;
+  // A failed query may leave the buffer half written.
   CopyText(out, defaultText, capacity);
+  return false;
+}
+
+bool ReadRegistryString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                        size_t capacity) {
+  if (capacity == 0) return false;
+  out[0] = 0;
   RegistryKey opened;
   DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
   if (OpenKeyForRead(root, key, opened) != ERROR_SUCCESS ||
       RegQueryValueExW(opened.Get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(out),
                        &bytes) != ERROR_SUCCESS) {
-    CopyText(out, defaultText, capacity);
+    out[0] = 0;
     return false;
   }
   // A text stored without its terminator comes back without one.
@@ -193,9 +237,13 @@ LONG WriteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
     case Route::Registry: break;
   }
   RegistryKey created;
-  const LONG status = CreateKeyForWrite(root, key, created);
+  LONG status = CreateKeyForWrite(root, key, created);
   if (status != ERROR_SUCCESS) return status;
-  return RegSetValueExW(created.Get(), valueName, 0, type, static_cast<const BYTE*>(data), size);
+  status = RegSetValueExW(created.Get(), valueName, 0, type, static_cast<const BYTE*>(data), size);
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  ReportRegistry(L"write", root, path, valueName, status);
+  return status;
 }
 
 }  // namespace
@@ -260,9 +308,11 @@ void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName
     case Route::Registry: break;
   }
   RegistryKey opened;
-  if (OpenKey(root, key, KEY_WRITE, opened) == ERROR_SUCCESS) {
-    RegDeleteValueW(opened.Get(), valueName);
-  }
+  LONG status = OpenKey(root, key, KEY_WRITE, opened);
+  if (status == ERROR_SUCCESS) status = RegDeleteValueW(opened.Get(), valueName);
+  wchar_t path[512];
+  BuildKeyPath(root, key, path, 512);
+  ReportRegistry(L"delete", root, path, valueName, status);
 }
 
 void DeleteKey(SettingsRoot root, const wchar_t* key) {
@@ -278,7 +328,7 @@ void DeleteKey(SettingsRoot root, const wchar_t* key) {
   }
   wchar_t path[512];
   BuildKeyPath(root, key, path, 512);
-  RegDeleteKeyExW(root, path, registryView, 0);
+  ReportRegistry(L"delete key", root, path, nullptr, RegDeleteKeyExW(root, path, registryView, 0));
 }
 
 bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
@@ -294,7 +344,9 @@ bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
   }
   wchar_t path[512];
   BuildKeyPath(root, key, path, 512);
-  return RegDeleteKeyExW(root, path, registryView, 0) == ERROR_SUCCESS;
+  const LONG status = RegDeleteKeyExW(root, path, registryView, 0);
+  ReportRegistry(L"delete key", root, path, nullptr, status);
+  return status == ERROR_SUCCESS;
 }
 
 void DeleteKeyTree(SettingsRoot root, const wchar_t* key) {

@@ -27,6 +27,10 @@ void BuildEntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueN
 bool InSettingsFile(SettingsRoot root, const wchar_t* key);
 
 bool KeyExists(SettingsRoot root, const wchar_t* key);
+// ReadString from the registry itself, whatever a settings file says (its Integration switch
+// included): for what a run must know of the machine even when the file keeps it away.
+bool ReadRegistryString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out,
+                        size_t capacity);
 // The stored number, or defaultValue. A stored value shorter than 4 bytes fills only the low
 // bytes of the default.
 DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD defaultValue);

@@ -243,13 +243,13 @@ bool WriteSettingsFile() {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return false;
   }
+  // A name of this process's own, created new: the folder may be the user's, and a link planted
+  // at a fixed name would make an elevated run write through it.
   wchar_t temporary[2048];
-  CopyText(temporary, filePath, 2048);
-  AppendText(temporary, L".new", 2048);
-  if (wcslen(temporary) != wcslen(filePath) + 4) return false;  // no room for the suffix
+  if (FormatText(temporary, 2048, L"%s.%lu.new", filePath, GetCurrentProcessId()) < 0) return false;
   {
     File file;
-    if (!file.Create(temporary, kCreateShareRead)) return false;
+    if (!file.Create(temporary, kCreateShareRead | kCreateNew)) return false;
     // Leaving this block without Close deletes the half-written temporary file.
     if (!WriteEntries(file) || !file.Close()) return false;
   }
@@ -291,6 +291,11 @@ void FreeSettingsFile() {
 bool IntegrationEnabled() {
   LoadSettingsFile();
   return integrationSwitch;
+}
+
+void EnableIntegrationForThisRun() {
+  LoadSettingsFile();
+  integrationSwitch = true;
 }
 
 bool AppDataSwitch() {

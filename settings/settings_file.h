@@ -49,5 +49,7 @@ void FreeSettingsFile();
 
 // The Global switches (all true while no file is in use); the first call runs the search.
 bool IntegrationEnabled();
+// Turns the Integration switch on for the rest of the run (the file keeps what it says).
+void EnableIntegrationForThisRun();
 bool AppDataSwitch();
 bool SaveSettingsSwitch();

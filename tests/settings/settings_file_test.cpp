@@ -184,8 +184,15 @@ TEST_F(SettingsFile, AFailedSaveLeavesThePreviousFileAsItWas) {
   SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(original, ReadFileBytes(Path()));
 
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((Path() + L".new").c_str()))
+  const std::wstring temporary = Path() + L"." + std::to_wstring(GetCurrentProcessId()) + L".new";
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str()))
       << "no temporary file is left behind";
+  // Whatever is planted at the temporary name (a file, or a link to one) is never written through.
+  ASSERT_TRUE(WriteFileBytes(temporary, "planted"));
+  EXPECT_FALSE(SaveSettingsFile());
+  EXPECT_EQ("planted", ReadFileBytes(temporary));
+  EXPECT_EQ(original, ReadFileBytes(Path()));
+  DeleteFileW(temporary.c_str());
   EXPECT_TRUE(SaveSettingsFile()) << "and the next save goes through";
   EXPECT_NE(std::string::npos,
             ReadFileBytes(Path()).find(Utf16Bytes(L"HKCU\\Setup\\Links\\Desktop=0\r\n")));

@@ -1,0 +1,3 @@
+#include "common/change_points.h"
+
+void AfterChange(const wchar_t*) {}

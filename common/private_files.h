@@ -1,0 +1,22 @@
+// Names nobody can guess, and folders that only administrators and the system can write: where
+// an elevated run puts what it will run or read back later. A process without administrator
+// rights can create files in the system's temporary folder; under a name it can predict it could
+// plant a link that makes the elevated run overwrite another file, or rewrite what the run is
+// about to execute.
+#pragma once
+
+#include <cstddef>
+
+// digits hexadecimal digits (at most 32) from the system's random number generator, into out
+// (capacity characters). False when the generator fails.
+bool RandomHexText(wchar_t* out, size_t capacity, int digits);
+
+// Creates a new folder parent\<prefix><16 random hex digits> whose access list lets only
+// SYSTEM and the Administrators group in, protected from what the parent would pass on. The
+// creation fails rather than use anything that already has the name (a folder, a file, a link);
+// a few names are tried. out (capacity characters) receives the folder. False when none could be
+// created.
+bool CreatePrivateFolder(const wchar_t* parent, const wchar_t* prefix, wchar_t* out, size_t capacity);
+
+// The access list a private folder is created with, as security descriptor text.
+extern const wchar_t kPrivateFolderSecurity[];

@@ -1,0 +1,31 @@
+// The administrator's record of a run ("/log"): plain UTF-8 text, one line per action as it
+// happens, each handed to the system at once so that a run that is stopped leaves its log up to
+// the moment it stopped.
+//
+// Every change this program makes to the system is reported here, log or not: a Done outcome is
+// a change, and goes on to AfterChange (change_points.h).
+#pragma once
+
+#include <windows.h>
+
+enum class Outcome {
+  Done,                  // the change was made
+  AlreadyGone,           // there was nothing to delete
+  LeftToAnotherProgram,  // another program has taken it since setup
+  Kept,                  // left on purpose: it holds what is not ours, or leads outside
+  Scheduled,             // left for the next restart
+  Failed,                // with a Windows error
+};
+
+// Opens the log at path (an existing file is replaced), or, with an empty path, a new file with a
+// name nobody can predict in the temporary folder (GetTempPathW), never one that exists. False
+// when it cannot be created; the run goes on without a log.
+bool OpenRunLog(const wchar_t* path);
+// The open log's path, "" when there is none.
+const wchar_t* RunLogPath();
+
+// "<local time>  <text>" as a line of its own (text cut at 4095 characters).
+void LogLine(const wchar_t* format, ...);
+// "<local time>  <action> <object>: <outcome>", and for Failed the error's number and text.
+// Done is counted as a change.
+void ReportAction(const wchar_t* action, const wchar_t* object, Outcome outcome, DWORD error = 0);
