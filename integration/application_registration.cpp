@@ -48,6 +48,16 @@ bool RegisterAppPath() {
   return true;
 }
 
+bool UninstallEntryStarts(const wchar_t* program) {
+  wchar_t command[2060];
+  if (!ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", command, 2060)) {
+    return false;
+  }
+  wchar_t quoted[2060];
+  FormatText(quoted, 2060, L"\"%s\"", program);
+  return CompareNoCase(command, quoted) == 0 || CompareNoCase(command, program) == 0;
+}
+
 void DeleteApplicationEntries() {
   DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey);
   DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
@@ -86,7 +96,7 @@ uint64_t FolderBytes(const wchar_t* folder) {
 
 }  // namespace
 
-void WriteUninstallEntry() {
+void WriteUninstallEntry(UninstallEntryValues which) {
   wchar_t displayName[2148];
   CopyText(displayName, L"Quobex", 2148);
   AppendVersionText(displayName, 2148);
@@ -98,36 +108,54 @@ void WriteUninstallEntry() {
   // ("C:\Program Files\...") would first be tried as "C:\Program.exe".
   wchar_t uninstallCommand[2052];
   FormatText(uninstallCommand, 2052, L"\"%s\"", program);
+  // What deployment tools, package managers and the Programs panel read beyond that: the
+  // unattended removal, the size in kilobytes (rounded up), the day of the setup, the home page.
+  wchar_t quietCommand[2060];
+  FormatText(quietCommand, 2060, L"\"%s\" /S", program);
   wchar_t icon[2048];
   GetProgramFilePath(L"Quobex.exe", icon, 2048);
   wchar_t location[2048];
   FolderPart(program, location, 2048);
-
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", displayName);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion", version);
-  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"VersionMajor", QBX_VERSION_MAJOR);
-  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"VersionMinor", QBX_VERSION_MINOR);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", uninstallCommand);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon", icon);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", location);
-  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"NoModify", 1);
-  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"NoRepair", 1);
-  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"Language", 0);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher", L"Ostrel GmbH");
-  // What deployment tools, package managers and the Programs panel read beyond the above: the
-  // unattended removal, the size in kilobytes (rounded up), the day of the setup, the home page.
-  wchar_t quietCommand[2060];
-  FormatText(quietCommand, 2060, L"\"%s\" /S", program);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString", quietCommand);
-  wchar_t folder[2048];
-  GetProgramFolder(folder, 2048);
-  const uint64_t kilobytes = (FolderBytes(folder) + 1023) / 1024;
-  WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize",
-             kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kilobytes));
   SYSTEMTIME today = {};
   GetLocalTime(&today);
   wchar_t date[16];
   FormatText(date, 16, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallDate", date);
-  WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, L"URLInfoAbout", GetHomePageAddress());
+  uint64_t kilobytes = 0;
+  if (which == UninstallEntryValues::All) {
+    wchar_t folder[2048];
+    GetProgramFolder(folder, 2048);
+    kilobytes = (FolderBytes(folder) + 1023) / 1024;
+  }
+
+  // In the order they are written; Essential marks what makes the entry usable on its own.
+  const struct {
+    const wchar_t* Name;
+    const wchar_t* Text;  // a REG_SZ value; null for the REG_DWORD Number
+    DWORD Number;
+    bool Essential;
+  } values[] = {
+      {L"DisplayName", displayName, 0, true},
+      {L"DisplayVersion", version, 0, false},
+      {L"VersionMajor", nullptr, QBX_VERSION_MAJOR, false},
+      {L"VersionMinor", nullptr, QBX_VERSION_MINOR, false},
+      {L"UninstallString", uninstallCommand, 0, true},
+      {L"DisplayIcon", icon, 0, false},
+      {L"InstallLocation", location, 0, false},
+      {L"NoModify", nullptr, 1, false},
+      {L"NoRepair", nullptr, 1, false},
+      {L"Language", nullptr, 0, false},
+      {L"Publisher", L"Ostrel GmbH", 0, false},
+      {L"QuietUninstallString", quietCommand, 0, true},
+      {L"EstimatedSize", nullptr, kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kilobytes), false},
+      {L"InstallDate", date, 0, false},
+      {L"URLInfoAbout", GetHomePageAddress(), 0, false},
+  };
+  for (const auto& value : values) {
+    if (which == UninstallEntryValues::Essential && !value.Essential) continue;
+    if (value.Text != nullptr) {
+      WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, value.Name, value.Text);
+    } else {
+      WriteDword(HKEY_LOCAL_MACHINE, kUninstallKey, value.Name, value.Number);
+    }
+  }
 }

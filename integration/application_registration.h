@@ -11,8 +11,14 @@ bool RegisterAppPath();
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quobex archiver": name, version, this
 // program (quoted) as the uninstaller, icon, location, publisher; then the quiet uninstaller
 // (" /S"), the size of the installation folder's files, the date of the setup run and the home
-// page. A repeated setup run writes them all again.
-void WriteUninstallEntry();
+// page. A repeated setup run writes them all again. Essential writes only the name and the two
+// uninstall commands: a setup writes them before anything else, so that a setup stopped half way
+// can still be removed.
+enum class UninstallEntryValues { Essential, All };
+void WriteUninstallEntry(UninstallEntryValues which);
+
+// True when the uninstall entry in the registry (whatever a settings file says) starts program.
+bool UninstallEntryStarts(const wchar_t* program);
 
 // Deletes the uninstall entry, then App Paths "Quobex.exe" in both registry views (one level
 // each: a key that someone gave sub-keys stays).

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "common/text_operations.h"
+#include "integration/setup_records.h"
 
 namespace {
 
@@ -41,25 +42,37 @@ void AbsoluteKey(SettingsRoot root, const wchar_t* key, wchar_t* out) {
 void NoteMissingKeys(SettingsRoot root, const wchar_t* key) {
   wchar_t current[512];
   AbsoluteKey(root, key, current);
+  bool noted = false;
   do {
-    if (KeyExists(root, current)) return;
+    if (KeyExists(root, current)) break;
     wchar_t name[600];
     RecordName(root, current, name);
     WriteString(HKEY_LOCAL_MACHINE, kCreatedKeys, name, L"");
+    noted = true;
   } while (CutToParent(root, current));
+  if (noted) SaveRecordsNow();
 }
 
 void DeleteCreatedKeys(SettingsRoot root, const wchar_t* key) {
+  RecordPlace places[2];
+  const int count = RecordPlaces(HKEY_LOCAL_MACHINE, kCreatedKeys, places);
   wchar_t current[512];
   AbsoluteKey(root, key, current);
   do {
     wchar_t name[600];
     RecordName(root, current, name);
-    wchar_t noted[4];
-    if (!ReadString(HKEY_LOCAL_MACHINE, kCreatedKeys, name, noted, L"?", 4) || noted[0] != 0 ||
-        !DeleteKeyIfEmpty(root, current)) {
-      return;
+    bool created = false;
+    for (int i = 0; i < count && !created; ++i) {
+      wchar_t noted[4];
+      created = ReadString(places[i].Root, places[i].Key, name, noted, L"?", 4) && noted[0] == 0;
     }
-    DeleteValue(HKEY_LOCAL_MACHINE, kCreatedKeys, name);
+    // A key that is gone already (a run stopped after deleting it) says nothing of its parents:
+    // they are looked at all the same.
+    const bool gone = !KeyExists(root, current);
+    if (!gone && (!created || !DeleteKeyIfEmpty(root, current))) return;
+    // The record goes after the key: a run stopped in between finds the key gone next time.
+    if (created) {
+      for (int i = 0; i < count; ++i) DeleteValue(places[i].Root, places[i].Key, name);
+    }
   } while (CutToParent(root, current));
 }

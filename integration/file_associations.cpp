@@ -10,7 +10,11 @@
 #include "common/file_operations.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
+#include "common/path_names.h"
+#include "common/run_log.h"
+#include "common/text_file_reader.h"
 #include "integration/created_keys.h"
+#include "integration/setup_records.h"
 #include "settings/registry_store.h"
 
 namespace {
@@ -22,23 +26,26 @@ uint8_t qbxTemplate[24] = {0,    'b',  'x',  '!',  0x1A, 0x07, 0x01, 0x00, 0xC1,
                            0x03, 0x01, 0x04, 0x00, 0x1D, 0x77, 0x56, 0x51, 0x03, 0x05, 0x04, 0x00};
 uint8_t zipTemplate[22] = {0, 0x4B, 0x05, 0x06};
 
-void SetupKeyOf(const wchar_t* extension, wchar_t* key) {
-  FormatText(key, 80, L"Setup\\%s", extension);
-}
-
 void NewFileKeyOf(const wchar_t* extension, wchar_t* key) {
   FormatText(key, 2048, L"%s\\ShellNew", extension);
 }
 
-// Every value of the extension's new-file key, saved under "Setup\<extension>\ShellNewValues"
-// as "0", "1", ... each "<type>:<data in hex>:<name>": taking the extension over deletes that
-// key, and the text form keeps any value (binary "Data" too) in the registry and the settings
-// file alike. Values of more than kLargestSavedValue bytes are not kept.
+// Every value of the extension's new-file key, saved under the record's "ShellNewValues" as
+// "0", "1", ... each "<type>:<data in hex>:<name>": taking the extension over deletes that key,
+// and the text form keeps any value (binary "Data" too) in the registry and the settings file
+// alike. Values of more than kLargestSavedValue bytes are not kept.
 constexpr DWORD kLargestSavedValue = 16384;
 constexpr size_t kSavedValueCapacity = 2 * kLargestSavedValue + 300;
 
-void SavedValuesKeyOf(const wchar_t* extension, wchar_t* key) {
-  FormatText(key, 100, L"Setup\\%s\\ShellNewValues", extension);
+void SavedValuesKeyOf(const RecordPlace& record, wchar_t* key) {
+  FormatText(key, 160, L"%s\\ShellNewValues", record.Key);
+}
+
+// A file name that is one of the product's own templates: an entry that names it is the
+// product's (left by a setup whose class another program has taken since), never an owner's.
+bool IsProductTemplate(const wchar_t* path) {
+  const wchar_t* name = NamePart(path);
+  return CompareNoCase(name, L"qbxnew.dat") == 0 || CompareNoCase(name, L"zipnew.dat") == 0;
 }
 
 struct SavedValues {
@@ -49,6 +56,11 @@ struct SavedValues {
 void SaveNewFileValue(void* context, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
   auto& saved = *static_cast<SavedValues*>(context);
   if (size > kLargestSavedValue || wcslen(name) > 255) return;
+  if (CompareNoCase(name, L"FileName") == 0 && (type == REG_SZ || type == REG_EXPAND_SZ)) {
+    wchar_t text[kLargestSavedValue / sizeof(wchar_t) + 1] = {};
+    memcpy(text, data, size);
+    if (IsProductTemplate(text)) return;
+  }
   wchar_t text[kSavedValueCapacity];
   FormatText(text, kSavedValueCapacity, L"%lu:", type);
   const size_t prefix = wcslen(text);
@@ -57,26 +69,26 @@ void SaveNewFileValue(void* context, const wchar_t* name, DWORD type, const BYTE
   AppendText(text, name, kSavedValueCapacity);
   wchar_t index[16];
   IntToText(saved.Count++, index, 16);
-  WriteUserString(saved.Key, index, text);
+  WriteString(HKEY_LOCAL_MACHINE, saved.Key, index, text);
 }
 
-void SaveNewFileValues(const wchar_t* extension, const wchar_t* newFileKey) {
-  wchar_t key[100];
-  SavedValuesKeyOf(extension, key);
-  DeleteKeyTree(HKEY_CURRENT_USER, key);  // what an earlier takeover saved is outdated now
+void SaveNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
+  wchar_t key[160];
+  SavedValuesKeyOf(record, key);
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, key);  // what an earlier takeover saved is outdated now
   SavedValues saved = {key, 0};
   VisitValues(HKEY_CLASSES_ROOT, newFileKey, SaveNewFileValue, &saved);
 }
 
 // Writes back what SaveNewFileValues kept, each value with its own type and data.
-void RestoreNewFileValues(const wchar_t* extension, const wchar_t* newFileKey) {
-  wchar_t key[100];
-  SavedValuesKeyOf(extension, key);
+void RestoreNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
+  wchar_t key[160];
+  SavedValuesKeyOf(record, key);
   for (int i = 0;; ++i) {
     wchar_t index[16];
     IntToText(i, index, 16);
     wchar_t text[kSavedValueCapacity];
-    ReadUserString(key, index, text, L"", kSavedValueCapacity);
+    ReadString(record.Root, key, index, text, L"", kSavedValueCapacity);
     wchar_t* hex = wcschr(text, L':');
     wchar_t* name = hex != nullptr ? wcschr(hex + 1, L':') : nullptr;
     if (name == nullptr) return;
@@ -90,22 +102,45 @@ void RestoreNewFileValues(const wchar_t* extension, const wchar_t* newFileKey) {
   }
 }
 
-void SaveEarlierOwner(const wchar_t* extension) {
-  wchar_t newFileKey[2048];
-  NewFileKeyOf(extension, newFileKey);
+// Records the extension's previous owner machine-wide, so that any account's uninstall run can
+// give it back: whether its key existed, its class, and its new-file entry. "Exist" goes last: a
+// record without it is one a stopped run did not finish. A whole record stays when the extension
+// has no class now: a setup stopped after creating the extension's key, before writing the
+// class, left it so (the key of an owner with no class is kept by the record too).
+void SavePreviousOwner(const wchar_t* extension) {
+  RecordPlace record = {HKEY_LOCAL_MACHINE, {}};
+  OwnerRecordKey(extension, record.Key, 128);
   wchar_t type[512];
   ReadString(HKEY_CLASSES_ROOT, extension, L"", type, L"", 512);
+  constexpr DWORD kAbsent = 0xFFFFFFFF;
+  const bool recorded = ReadDword(record.Root, record.Key, L"Exist", kAbsent) != kAbsent;
+  if (type[0] == 0 && recorded) return;
+  wchar_t newFileKey[2048];
+  NewFileKeyOf(extension, newFileKey);
   wchar_t fileName[2048];
   ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", 2048);
+  if (IsProductTemplate(fileName)) fileName[0] = 0;
   wchar_t nullFile[10];
   const bool hadNullFile = ReadString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", nullFile, L"", 10);
 
-  wchar_t setupKey[80];
-  SetupKeyOf(extension, setupKey);
-  WriteUserDword(setupKey, L"Exist", KeyExists(HKEY_CLASSES_ROOT, extension) ? 1 : 0);
-  WriteUserString(setupKey, L"Type", type);
-  WriteUserString(setupKey, L"ShellNew", fileName[0] != 0 ? fileName : hadNullFile ? L"*" : L"");
-  SaveNewFileValues(extension, newFileKey);
+  const bool existed = KeyExists(HKEY_CLASSES_ROOT, extension);
+  if (recorded) DeleteValue(HKEY_LOCAL_MACHINE, record.Key, L"Exist");  // the record is made anew
+  WriteString(HKEY_LOCAL_MACHINE, record.Key, L"Type", type);
+  WriteString(HKEY_LOCAL_MACHINE, record.Key, L"ShellNew", fileName[0] != 0 ? fileName : hadNullFile ? L"*" : L"");
+  SaveNewFileValues(record, newFileKey);
+  WriteDword(HKEY_LOCAL_MACHINE, record.Key, L"Exist", existed ? 1 : 0);
+}
+
+// The product's template entry goes from an extension whose class another program has taken
+// since setup: it would name a file that the uninstall deletes.
+void RemoveProductTemplateEntry(const wchar_t* extension) {
+  wchar_t newFileKey[2048];
+  NewFileKeyOf(extension, newFileKey);
+  wchar_t fileName[2048];
+  ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", 2048);
+  if (!IsProductTemplate(fileName)) return;
+  DeleteValue(HKEY_CLASSES_ROOT, newFileKey, L"FileName");
+  DeleteCreatedKeys(HKEY_CLASSES_ROOT, newFileKey);
 }
 
 void VolumeKeyOf(unsigned n, wchar_t* key) { FormatText(key, 16, L".q%02u", n); }
@@ -114,17 +149,30 @@ void VolumeKeyOf(unsigned n, wchar_t* key) { FormatText(key, 16, L".q%02u", n); 
 void ProvideTemplate(const wchar_t* path, const uint8_t* bytes, uint32_t length) {
   ScanEntry entry;
   if (ProbeFile(path, entry) && entry.Size == length) return;
+  qbxTemplate[0] = 'Q';
+  zipTemplate[0] = 'P';
   File file;
   if (!file.Create(path, 0)) return;
   file.Write(bytes, length);
-  file.Close();
+  ReportAction(L"write", path, file.Close() ? Outcome::Done : Outcome::Failed, GetLastError());
 }
 
+void CollectValueName(void* context, const wchar_t* name, DWORD, const BYTE*, DWORD) {
+  static_cast<StringList*>(context)->Add(name);
+}
+
+// The product's new-file entry takes the place of the one the previous owner had (recorded with
+// it): that one's values go, the key stays. A run stopped on the way thus never leaves the key
+// missing, which the next run would take for a key of the product's own.
 void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
   wchar_t newFileKey[2048];
   NewFileKeyOf(extension, newFileKey);
   NoteMissingKeys(HKEY_CLASSES_ROOT, newFileKey);
-  DeleteKey(HKEY_CLASSES_ROOT, newFileKey);
+  StringList names;
+  VisitValues(HKEY_CLASSES_ROOT, newFileKey, CollectValueName, &names);
+  for (const wchar_t* name = nullptr; names.Next(&name);) {
+    if (CompareNoCase(name, L"FileName") != 0) DeleteValue(HKEY_CLASSES_ROOT, newFileKey, name);
+  }
   wchar_t path[2048];
   GetProgramFilePath(ownFormat ? L"qbxnew.dat" : L"zipnew.dat", path, 2048);
   if (ownFormat) {
@@ -135,8 +183,8 @@ void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
   WriteString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", path);
 }
 
+// Takes the extension over; its previous owner is recorded first (RecordPreviousOwner).
 void Associate(const wchar_t* extension, bool newFile, bool ownFormat, bool zip) {
-  if (!IsOwnAssociation(extension)) SaveEarlierOwner(extension);
   WriteString(HKEY_CLASSES_ROOT, extension, L"", zip ? L"Quobex.ZIP" : L"Quobex");
   if (ownFormat) {
     for (unsigned n = 0; n < 30; ++n) {
@@ -148,13 +196,22 @@ void Associate(const wchar_t* extension, bool newFile, bool ownFormat, bool zip)
   if (newFile && (zip || ownFormat)) ProvideNewFileEntry(extension, ownFormat);
 }
 
-void Release(const wchar_t* extension, bool ownFormat) {
-  if (!IsOwnAssociation(extension)) return;
-  wchar_t setupKey[80];
-  SetupKeyOf(extension, setupKey);
-  const bool existed = ReadUserDword(setupKey, L"Exist", 1) != 0;
-  wchar_t type[512];
-  ReadUserString(setupKey, L"Type", type, L"", 512);
+// Undoes Associate: the extension gets back what its previous owner had. The class comes last:
+// it is what says the extension is still the product's, so a run stopped before it is finished
+// by the next one.
+void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
+  wchar_t current[80];
+  ReadString(HKEY_CLASSES_ROOT, extension, L"", current, L"", 80);
+  if (!IsProductClass(current)) {
+    if (current[0] != 0) ReportAction(L"give back", extension, Outcome::LeftToAnotherProgram);
+    RemoveProductTemplateEntry(extension);
+    return;
+  }
+  RecordPlace record = {};
+  const bool recorded = FindOwnerRecord(extension, record);
+  const bool existed = !recorded || ReadDword(record.Root, record.Key, L"Exist", 1) != 0;
+  wchar_t type[512] = {};
+  if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", 512);
   // Our own class saved as the earlier one would point the extension at a class that is about
   // to be deleted: give back no class instead.
   if (IsProductClass(type)) type[0] = 0;
@@ -162,34 +219,39 @@ void Release(const wchar_t* extension, bool ownFormat) {
   wchar_t newFileKey[2048];
   NewFileKeyOf(extension, newFileKey);
   if (existed) {
-    WriteString(HKEY_CLASSES_ROOT, extension, L"", type);
-    wchar_t shellNew[2048];
-    ReadUserString(setupKey, L"ShellNew", shellNew, L"", 2048);
+    wchar_t shellNew[2048] = {};
+    if (recorded) ReadString(record.Root, record.Key, L"ShellNew", shellNew, L"", 2048);
     DeleteValue(HKEY_CLASSES_ROOT, newFileKey, L"FileName");
     if (shellNew[0] == L'*') {
       WriteString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", L"");
     } else if (shellNew[0] != 0) {
       WriteString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", shellNew);
     }
-    RestoreNewFileValues(extension, newFileKey);
+    if (recorded) RestoreNewFileValues(record, newFileKey);
     DeleteCreatedKeys(HKEY_CLASSES_ROOT, newFileKey);  // the product's own, when there was none
   } else {
     DeleteKey(HKEY_CLASSES_ROOT, newFileKey);
-    WriteString(HKEY_CLASSES_ROOT, extension, L"", L"");
-    DeleteKey(HKEY_CLASSES_ROOT, extension);
   }
-  if (!ownFormat) return;
-  for (unsigned n = 0; n < 100; ++n) {
-    wchar_t volume[16];
-    VolumeKeyOf(n, volume);
-    // Setup took only ".q00" to ".q29", and any of them may belong to another program by now.
-    if (!IsOwnAssociation(volume)) continue;
-    if (existed && type[0] != 0) {
-      WriteString(HKEY_CLASSES_ROOT, volume, L"", type);
-    } else {
-      DeleteKey(HKEY_CLASSES_ROOT, volume);
+  if (ownFormat) {
+    for (unsigned n = 0; n < 100; ++n) {
+      wchar_t volume[16];
+      VolumeKeyOf(n, volume);
+      // Setup took only ".q00" to ".q29", and any of them may belong to another program by now.
+      if (!IsOwnAssociation(volume)) continue;
+      if (existed && type[0] != 0) {
+        WriteString(HKEY_CLASSES_ROOT, volume, L"", type);
+      } else {
+        DeleteKey(HKEY_CLASSES_ROOT, volume);
+      }
     }
   }
+  if (existed) {
+    WriteString(HKEY_CLASSES_ROOT, extension, L"", type);
+    return;
+  }
+  DeleteKey(HKEY_CLASSES_ROOT, extension);
+  // Another program put keys below it: the key stays, without the product's class.
+  if (KeyExists(HKEY_CLASSES_ROOT, extension)) WriteString(HKEY_CLASSES_ROOT, extension, L"", L"");
 }
 
 }  // namespace
@@ -198,13 +260,15 @@ void SetAssociation(const wchar_t* extension, bool associate, bool newFile, bool
   // With the registry switched off by the portable settings file there is no owner to save and
   // nothing to give back: the settings file would otherwise fill with "Exist", "Type", ...
   if (!IntegrationEnabled()) return;
-  qbxTemplate[0] = 'Q';
-  zipTemplate[0] = 'P';
-  if (associate) {
-    Associate(extension, newFile, ownFormat, zip);
-  } else {
-    Release(extension, ownFormat);
+  if (!associate) {
+    RestorePreviousOwner(extension, ownFormat);
+    return;
   }
+  if (!IsOwnAssociation(extension)) {
+    SavePreviousOwner(extension);
+    SaveRecordsNow();
+  }
+  Associate(extension, newFile, ownFormat, zip);
 }
 
 void DeleteNewFileTemplates() {
@@ -216,13 +280,22 @@ void DeleteNewFileTemplates() {
 }
 
 void SetAssociations(const IntegrationOptions& options) {
-  for (int slot = 0; slot < kFamilyCount; ++slot) {
-    wchar_t member[50];
-    const wchar_t* next = ArchiveFamilies[slot];
-    do {
-      next = NextFamilyMember(next, member);
-      SetAssociation(member, options.Slots[slot] != 0, options.Slots[kSlotShellExtension] != 0,
-                     slot == kFamilyQbx, slot == kFamilyZip);
-    } while (next != nullptr);
-  }
+  if (!IntegrationEnabled()) return;
+  // Every previous owner is recorded (and a settings file written) before the first class.
+  bool recorded = false;
+  ForEachMemberExtension([&](const wchar_t* member, int slot) {
+    if (options.Slots[slot] != 0 && !IsOwnAssociation(member)) {
+      SavePreviousOwner(member);
+      recorded = true;
+    }
+  });
+  if (recorded) SaveRecordsNow();
+  const bool newFile = options.Slots[kSlotShellExtension] != 0;
+  ForEachMemberExtension([&](const wchar_t* member, int slot) {
+    if (options.Slots[slot] != 0) {
+      Associate(member, newFile, slot == kFamilyQbx, slot == kFamilyZip);
+    } else {
+      RestorePreviousOwner(member, slot == kFamilyQbx);
+    }
+  });
 }

@@ -31,6 +31,20 @@ extern const wchar_t* const ArchiveFamilies[kFamilyCount];
 // (50 characters) and returns where the next member starts, or null after the last one.
 const wchar_t* NextFamilyMember(const wchar_t* family, wchar_t member[50]);
 
+// Calls visit(member, slot) for every member extension of every family, in slot order and, within
+// a family, in the order of its string.
+template <typename Visit>
+void ForEachMemberExtension(Visit visit) {
+  for (int slot = 0; slot < kFamilyCount; ++slot) {
+    wchar_t member[50];
+    const wchar_t* next = ArchiveFamilies[slot];
+    do {
+      next = NextFamilyMember(next, member);
+      visit(static_cast<const wchar_t*>(member), slot);
+    } while (next != nullptr);
+  }
+}
+
 // The class an associated member extension gets: "Quobex.ZIP" for the ZIP family, else "Quobex".
 const wchar_t* ProductClassOf(int familySlot);
 

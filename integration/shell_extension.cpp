@@ -95,15 +95,9 @@ void WriteDefaultPrograms() {
   NoteMissingKeys(HKEY_LOCAL_MACHINE, kRegisteredApplications);
   WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex", L"Software\\Quobex\\Capabilities");
   WriteString(HKEY_LOCAL_MACHINE, L"Capabilities", L"ApplicationDescription", L"Quobex");
-  for (int slot = 0; slot < kFamilyCount; ++slot) {
-    wchar_t member[50];
-    const wchar_t* next = ArchiveFamilies[slot];
-    do {
-      next = NextFamilyMember(next, member);
-      WriteString(HKEY_LOCAL_MACHINE, L"Capabilities\\FileAssociations", member,
-                  ProductClassOf(slot));
-    } while (next != nullptr);
-  }
+  ForEachMemberExtension([](const wchar_t* member, int slot) {
+    WriteString(HKEY_LOCAL_MACHINE, L"Capabilities\\FileAssociations", member, ProductClassOf(slot));
+  });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/program_location.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
 #include "integration/windows_version.h"
 #include "lang/language_library.h"
@@ -110,7 +111,7 @@ bool SetProgramGroup(bool on, const wchar_t* group, const GroupEntry (&entries)[
   const DWORD attributes = QueryAttributes(group);
   if (attributes != INVALID_FILE_ATTRIBUTES && IsReparseAttr(attributes)) return false;
   EmptyFolderOfFiles(group);
-  CreateDirectoryW(group, nullptr);
+  if (!PathExists(group)) CreateFolder(group, false, 0);
   FillProgramGroup(group, entries, workingFolder, icon);
   return true;
 }
@@ -139,7 +140,10 @@ bool CreateShortcut(const wchar_t* target, const wchar_t* linkPath, const wchar_
   if (description != nullptr) link->SetDescription(description);
   link->SetIconLocation(icon != nullptr ? icon : L"", 0);
   if (workingFolder != nullptr) link->SetWorkingDirectory(workingFolder);
-  return SUCCEEDED(file->Save(linkPath, TRUE));
+  const HRESULT saved = file->Save(linkPath, TRUE);
+  ReportAction(L"write link", linkPath, SUCCEEDED(saved) ? Outcome::Done : Outcome::Failed,
+               static_cast<DWORD>(saved));
+  return SUCCEEDED(saved);
 }
 
 void RemoveFolderTree(const wchar_t* folder) {
@@ -155,7 +159,9 @@ void RemoveFolderTree(const wchar_t* folder) {
   operation.wFunc = FO_DELETE;
   operation.pFrom = list;
   operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-  SHFileOperationW(&operation);
+  const int result = SHFileOperationW(&operation);
+  ReportAction(L"delete folder tree", folder, result == 0 ? Outcome::Done : Outcome::Failed,
+               static_cast<DWORD>(result));
 }
 
 void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_t capacity,
@@ -172,7 +178,7 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
     if (haveDesktop) {
       wchar_t oldLink[2048];
       JoinPath(desktopFolder, L"Quobex.lnk", oldLink, 2048);
-      DeleteFileW(oldLink);
+      RemoveFile(oldLink);
     }
     GetSpecialFolder(desktopFolder, 2048, CSIDL_COMMON_DESKTOPDIRECTORY);
   } else if (!haveDesktop) {

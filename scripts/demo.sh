@@ -79,9 +79,9 @@ value() {  # value KEY NAME: the data of one registry value, or "(none)"
 echo
 echo "== File associations: class now, and the owner saved for the uninstall =="
 for ext in .qbx .zip .cab .arj .lz .tlz .lzh .lha .7z .tar .gz .tgz .uue .xxe .uu .bz2 .tbz2 .bz .tbz .jar .iso .z .taz .xz .txz .zipx .001; do
-  existed=$(value "HKCU\\Software\\Quobex\\Setup\\$ext" Exist)
+  existed=$(value "HKLM\\Software\\Quobex\\Setup\\$ext" Exist)
   case "$existed" in
-    0x1) before="class \"$(value "HKCU\\Software\\Quobex\\Setup\\$ext" Type)\"" ;;
+    0x1) before="class \"$(value "HKLM\\Software\\Quobex\\Setup\\$ext" Type)\"" ;;
     0x0) before="no key" ;;
     *) before="not taken over" ;;
   esac
@@ -121,11 +121,16 @@ status=0
 (cd "$install" && if $interactive; then wine64 Uninstall.exe; else wine64 Uninstall.exe /S; fi) \
   </dev/null 2>/dev/null || status=$?
 echo "Exit code: $status"
-for _ in $(seq 150); do [ -e "$install" ] || break; sleep 0.1; done
 if [ -e "$install" ]; then
   echo "The installation folder is still there:"; ls -la "$install"
 else
-  echo "The batch file has removed Uninstall.exe and C:\\Program Files\\Quobex."
+  echo "C:\\Program Files\\Quobex was gone when the run ended."
+fi
+for _ in $(seq 150); do compgen -G "$WINEPREFIX/drive_c/windows/temp/QbxUninstall-*" >/dev/null || break; sleep 0.1; done
+if compgen -G "$WINEPREFIX/drive_c/windows/temp/QbxUninstall-*" >/dev/null; then
+  echo "The batch file has not finished in C:\\Windows\\Temp."
+else
+  echo "Its batch file has then deleted Uninstall.exe from its private folder in C:\\Windows\\Temp."
 fi
 WINEPREFIX="$WINEPREFIX" wineserver -w 2>/dev/null || true
 snapshot after

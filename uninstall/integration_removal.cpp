@@ -8,6 +8,7 @@
 #include "integration/application_registration.h"
 #include "integration/file_associations.h"
 #include "integration/integration_options.h"
+#include "integration/setup_records.h"
 #include "integration/shell_extension.h"
 #include "integration/shortcuts.h"
 #include "settings/registry_store.h"
@@ -25,7 +26,14 @@ void RemoveIntegration() {
     DeleteKeyTree(HKEY_CLASSES_ROOT, key);
   }
   DeleteKeyTree(HKEY_CURRENT_USER, L"");
-  // An MSI package keeps its own entry in the list of installed programs and removes it itself.
-  if (gRunState.Msi) return;
-  DeleteApplicationEntries();
+  // Records that a setup left in the registry before its installation got a settings file were
+  // read from there (the store's keys are the file's): they go as well.
+  if (RegistryRecordsUsed()) {
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"\\Software\\Quobex");
+    DeleteKeyTree(HKEY_CURRENT_USER, L"\\Software\\Quobex");
+  }
+}
+
+void RemoveProgramEntries() {
+  if (!gRunState.Msi) DeleteApplicationEntries();
 }

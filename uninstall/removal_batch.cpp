@@ -5,24 +5,35 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "common/directory_scanner.h"
+#include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/private_files.h"
+#include "common/run_log.h"
+#include "common/scoped_handles.h"
 #include "common/text_operations.h"
 
 namespace {
 
-// The interpreter's own commands cannot take longer paths; the short form names the same file.
-void PathForInterpreter(const wchar_t* path, wchar_t* out, size_t capacity) {
-  CopyText(out, path, capacity);
-  wchar_t longPath[2048];
-  if (wcslen(path) < MAX_PATH || !IsDriveLetterPath(path) || !MakeLongPath(path, longPath, 2048)) {
-    return;
-  }
-  wchar_t shortPath[2048];
-  const DWORD length = GetShortPathNameW(longPath, shortPath, 2048);
-  // The answer keeps the "\\?\" of the question, which the interpreter does not take.
-  if (length > 4 && length < 2048 && wcslen(shortPath + 4) < MAX_PATH) {
-    CopyText(out, shortPath + 4, capacity);
-  }
+constexpr wchar_t kPrivatePrefix[] = L"QbxUninstall-";
+
+// The variables through which the batch file and the interpreter get the paths, in the order of
+// SelfRemoval's fields.
+constexpr const wchar_t* kVariables[] = {L"QBX_UNINSTALL_PROGRAM", L"QBX_UNINSTALL_FOLDER",
+                                         L"QBX_UNINSTALL_BATCH", L"QBX_UNINSTALL_HOME"};
+
+// The paths in the order of kVariables.
+void GetValues(const SelfRemoval& removal, const wchar_t* (&values)[4]) {
+  values[0] = removal.Program;
+  values[1] = removal.Folder;
+  values[2] = removal.Batch;
+  values[3] = removal.Home;
+}
+
+BatchExpansion ExpansionOf(const SelfRemoval& removal) {
+  const wchar_t* values[4];
+  GetValues(removal, values);
+  return ChooseBatchExpansion(values, 4);
 }
 
 // "%NAME%" or "!NAME!".
@@ -38,26 +49,36 @@ void PutLine(File& file, const wchar_t* format, const wchar_t* first, const wcha
   WriteBatchLine(file, line);
 }
 
-void GetInterpreterPath(wchar_t* out, size_t capacity) {
-  out[0] = 0;
-  const DWORD length = GetEnvironmentVariableW(L"COMSPEC", out, static_cast<DWORD>(capacity));
-  if (length != 0 && length < capacity) return;
-  // Without COMSPEC the files would stay behind for good: the system's own interpreter will do.
-  const UINT folderLength = GetSystemDirectoryW(out, static_cast<UINT>(capacity));
-  if (folderLength == 0 || folderLength >= capacity) out[0] = 0;
-  if (out[0] != 0) JoinPath(out, L"cmd.exe", out, capacity);
+// "%SystemRoot%\Temp": only administrators and the system may create files there that others
+// cannot touch; unlike a user's temporary folder, no user's setting names it.
+bool GetSystemTemporaryFolder(wchar_t* out, size_t capacity) {
+  const UINT length = GetSystemWindowsDirectoryW(out, static_cast<UINT>(capacity));
+  if (length == 0 || length >= capacity) return false;
+  JoinPath(out, L"Temp", out, capacity);
+  return IsDirectoryAttr(QueryAttributes(out));
 }
 
-// The folder the interpreter runs in: the parent of the installation folder, so that no process
-// holds the installation folder as its current folder when the batch file removes it.
-void GetBatchWorkingFolder(const wchar_t* folder, const wchar_t* batchPath, wchar_t* out,
-                           size_t capacity) {
-  wchar_t parent[2048];
-  CopyText(parent, folder, 2048);
-  RemoveName(parent);
-  PathForInterpreter(parent, out, capacity);
-  // A process cannot start in a folder that long: the batch file's folder is outside too.
-  if (wcslen(out) >= MAX_PATH) FolderPart(batchPath, out, capacity);
+// A run stopped right after it created its private folder left it empty, and nothing else would
+// remove it: the next run does. Only empty folders go, so the folder of a batch file that is
+// still to run is never touched (and uninstall runs do not overlap: run_lock.h).
+void RemoveEmptyPrivateFolders(const wchar_t* parent) {
+  wchar_t mask[2048];
+  FormatText(mask, 2048, L"%s\\%s*", parent, kPrivatePrefix);
+  DirectoryScanner folders;
+  folders.SetMask(mask);
+  ScanEntry folder;
+  while (folders.Next(folder)) {
+    if (!folder.IsDir || folder.IsLink) continue;
+    wchar_t inside[2048];
+    JoinPath(folder.Name, L"*", inside, 2048);
+    if (!MatchExists(inside)) RemoveFolder(folder.Name);
+  }
+}
+
+bool MoveInto(const wchar_t* program, const wchar_t* folder, SelfRemoval& removal) {
+  JoinPath(folder, NamePart(program), removal.Program, 2048);
+  CopyText(removal.Folder, folder, 2048);
+  return MovePath(program, removal.Program, 0);
 }
 
 }  // namespace
@@ -81,15 +102,39 @@ BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count) {
   return percent && !exclamation ? BatchExpansion::Delayed : BatchExpansion::Percent;
 }
 
-bool WriteRemovalBatch(const wchar_t* batchPath, bool silent, BatchExpansion expansion) {
+bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal) {
+  wchar_t temporary[2048];
+  if (!GetSystemTemporaryFolder(temporary, 2048)) return false;
+  RemoveEmptyPrivateFolders(temporary);
+  if (!CreatePrivateFolder(temporary, kPrivatePrefix, removal.Home, 2048)) return false;
+  JoinPath(removal.Home, L"Uninstall_Qbx.Bat", removal.Batch, 2048);
+  if (MoveInto(program, removal.Home, removal)) return true;
+  // A file moves only on its own volume: then a private folder at that volume's root.
+  wchar_t volume[2048];
+  wchar_t folder[2048];
+  if (GetLastError() == ERROR_NOT_SAME_DEVICE &&
+      GetVolumePathNameW(program, volume, 2048) &&
+      CreatePrivateFolder(volume, kPrivatePrefix, folder, 2048)) {
+    if (MoveInto(program, folder, removal)) return true;
+    RemoveFolder(folder);
+  }
+  RemoveFolder(removal.Home);
+  return false;
+}
+
+bool WriteRemovalBatch(const SelfRemoval& removal, bool silent) {
+  const BatchExpansion expansion = ExpansionOf(removal);
   File file;
-  if (!file.Create(batchPath, kCreateWriteOnly)) return false;
+  if (!file.Create(removal.Batch, kCreateWriteOnly | kCreateNew)) {
+    ReportAction(L"create", removal.Batch, Outcome::Failed, GetLastError());
+    return false;
+  }
   wchar_t program[64];
   wchar_t folder[64];
   wchar_t batch[64];
-  Reference(kBatchProgramVariable, expansion, program);
-  Reference(kBatchFolderVariable, expansion, folder);
-  Reference(kBatchFileVariable, expansion, batch);
+  Reference(kVariables[0], expansion, program);
+  Reference(kVariables[1], expansion, folder);
+  Reference(kVariables[2], expansion, batch);
   WriteBatchLine(file, L"@echo off\r\n");
   // The first run waits two seconds: by then this program has ended and its file can go.
   PutLine(file, L"\"%s\" /wait\r\n", program);
@@ -100,43 +145,48 @@ bool WriteRemovalBatch(const wchar_t* batchPath, bool silent, BatchExpansion exp
   WriteBatchLine(file, L":done\r\n");
   if (!silent) PutLine(file, L"if exist \"%s\" \"%s\" /warning\r\n", program, program);
   PutLine(file, L"del \"%s\"\r\n", batch);
-  return file.Close();
+  const bool written = file.Close();
+  ReportAction(L"write", removal.Batch, written ? Outcome::Done : Outcome::Failed, GetLastError());
+  return written;
 }
 
-bool StartRemovalBatch(const wchar_t* program, const wchar_t* folder, const wchar_t* batchPath,
-                       bool silent) {
-  wchar_t values[3][2048];
-  PathForInterpreter(program, values[0], 2048);
-  PathForInterpreter(folder, values[1], 2048);
-  PathForInterpreter(batchPath, values[2], 2048);
-  const wchar_t* const texts[] = {values[0], values[1], values[2]};
-  const BatchExpansion expansion = ChooseBatchExpansion(texts, 3);
-  if (!WriteRemovalBatch(batchPath, silent, expansion)) return false;
-  SetEnvironmentVariableW(kBatchProgramVariable, values[0]);
-  SetEnvironmentVariableW(kBatchFolderVariable, values[1]);
-  SetEnvironmentVariableW(kBatchFileVariable, values[2]);
+bool StartRemovalBatch(const SelfRemoval& removal) {
+  const wchar_t* values[4];
+  GetValues(removal, values);
+  for (int i = 0; i < 4; ++i) SetEnvironmentVariableW(kVariables[i], values[i]);
+  const BatchExpansion expansion = ExpansionOf(removal);
 
   wchar_t interpreter[2048];
-  GetInterpreterPath(interpreter, 2048);
+  const UINT length = GetSystemDirectoryW(interpreter, 2048);
+  if (length == 0 || length >= 2048) return false;
+  JoinPath(interpreter, L"cmd.exe", interpreter, 2048);
+  wchar_t batch[64];
+  wchar_t home[64];
+  Reference(kVariables[2], expansion, batch);
+  Reference(kVariables[3], expansion, home);
   // /d: no AutoRun command of the user's may run first; /v: the expansion the file was written
-  // for, whatever the registry's default. The doubled quotes keep the path quoted whatever it holds.
-  wchar_t commandLine[4200];
-  FormatText(commandLine, 4200, L"\"%s\" /d /v:%s /c \"\"%s\"\"", interpreter,
-             expansion == BatchExpansion::Delayed ? L"on" : L"off", values[2]);
+  // for, whatever the registry's default. The batch file's folder can only go once the batch
+  // file has ended (Wine's interpreter holds it open until then), so the interpreter removes it
+  // after the call. The outer quotes are the ones /c takes away.
+  wchar_t commandLine[2400];
+  FormatText(commandLine, 2400, L"\"%s\" /d /v:%s /c \"call \"%s\" & rd \"%s\"\"", interpreter,
+             expansion == BatchExpansion::Delayed ? L"on" : L"off", batch, home);
   wchar_t workingFolder[2048];
-  GetBatchWorkingFolder(folder, batchPath, workingFolder, 2048);
-  SetCurrentDirectoryW(workingFolder);
+  CopyText(workingFolder, removal.Home, 2048);
+  RemoveName(workingFolder);
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, workingFolder,
-                      &startup, &process)) {
+  if (!CreateProcessW(interpreter, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      workingFolder, &startup, &process)) {
+    ReportAction(L"start", commandLine, Outcome::Failed, GetLastError());
     return false;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  LogLine(L"started %s", commandLine);
+  ScopedHandle thread(process.hThread);
+  ScopedHandle started(process.hProcess);
   return true;
 }

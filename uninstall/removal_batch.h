@@ -1,5 +1,8 @@
-// The last step of an uninstall run: a batch file, run by a hidden command interpreter after the
-// program has ended, deletes the program file and removes the installation folder.
+// The last step of an uninstall run. A running program's file cannot be deleted, but it can be
+// moved on its volume: it leaves the installation folder for a private folder (private_files.h),
+// and a batch file in a private folder, run by a hidden command interpreter after the program has
+// ended, deletes it. The batch file names nothing in the installation folder, so whatever a new
+// installation copies there once the program has ended is never touched.
 #pragma once
 
 #include "common/file.h"
@@ -8,31 +11,36 @@
 // be converted in memory is skipped.
 void WriteBatchLine(File& file, const wchar_t* text);
 
-// The environment variables through which the batch file gets its paths. The batch file itself
-// holds nothing but plain ASCII: a path written into it would be read in the console's code page
-// and parsed by the interpreter ("%", "&", "^", "!" in folder names).
-constexpr wchar_t kBatchProgramVariable[] = L"QBX_UNINSTALL_PROGRAM";
-constexpr wchar_t kBatchFolderVariable[] = L"QBX_UNINSTALL_FOLDER";
-constexpr wchar_t kBatchFileVariable[] = L"QBX_UNINSTALL_BATCH";
-
-// Which expansion the batch file uses for the variables: "%NAME%", or "!NAME!" with delayed
+// Which expansion the batch file uses for its variables: "%NAME%", or "!NAME!" with delayed
 // expansion. Windows inserts a variable's value as it is in both; Wine's interpreter expands the
 // inserted text again, so a path holding "%" must come through "!NAME!" and one holding "!"
 // through "%NAME%".
 enum class BatchExpansion { Percent, Delayed };
 BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count);
 
-// Writes "Uninstall_Qbx.Bat" at batchPath (replacing an older one): the program's "/wait" run,
-// five attempts to delete the program file and remove its folder, the "/warning" run when the
-// program file is still there (not when silent), and the deletion of the batch file itself.
-// False when the file cannot be created.
-bool WriteRemovalBatch(const wchar_t* batchPath, bool silent, BatchExpansion expansion);
+// Where the program went and what deletes it; each path at most 2047 characters.
+struct SelfRemoval {
+  wchar_t Program[2048];  // the moved program file
+  wchar_t Folder[2048];   // the private folder it was moved into
+  wchar_t Batch[2048];    // "Uninstall_Qbx.Bat"
+  wchar_t Home[2048];     // the private folder of the batch file, under the system's temporary folder
+};
 
-// Hands the removal to the batch file: sets the three variables (a path too long for the
-// interpreter goes by its short form) and starts the interpreter of "COMSPEC" (else cmd.exe of
-// the system folder) hidden, in the folder above the installation folder, without waiting for
-// it. program: this program's full path; folder: the installation folder without a trailing
-// separator (a drive root keeps its own). False when the batch file cannot be written or the
-// interpreter cannot be started.
-bool StartRemovalBatch(const wchar_t* program, const wchar_t* folder, const wchar_t* batchPath,
-                       bool silent);
+// Creates a private folder under the system's temporary folder ("%SystemRoot%\Temp") and moves
+// program (this program's running file) into it; when that folder is on another volume, into a
+// private folder at the root of the program's own volume instead. False when no private place
+// could be made or the move failed: the program is then still where it was.
+bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal);
+
+// Writes the batch file, under a name that nothing may have yet (the creation fails rather than
+// write through a file or link there): the moved program's "/wait" run, five attempts to delete
+// it and remove its folder, the "/warning" run when it is still there (not when silent), and the
+// deletion of the batch file itself. Its paths reach it through environment variables. False
+// when the file cannot be created.
+bool WriteRemovalBatch(const SelfRemoval& removal, bool silent);
+
+// Starts the system folder's cmd.exe (never the one COMSPEC names: a user can set that), hidden,
+// without any of this program's handles (a caller that reads this program's output sees its end
+// when it ends), in the system's temporary folder. It runs the batch file, then removes the batch
+// file's folder. False when it cannot be started.
+bool StartRemovalBatch(const SelfRemoval& removal);

@@ -8,6 +8,7 @@
 #include "common/dynamic_array.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
 #include "settings/registry_store.h"
 
@@ -28,47 +29,23 @@ void ReadPendingOperations(void* context, const wchar_t* name, DWORD type, const
   texts[units + 1] = 0;
 }
 
-// "...\name.<digits>.tmp": what an uninstall run renamed a file in use to.
-bool IsRestartTemporaryName(const wchar_t* path) {
-  const size_t length = wcslen(path);
-  if (length < 6 || CompareNoCase(path + length - 4, L".tmp") != 0) return false;
-  size_t digits = length - 4;
-  while (digits > 0 && IsDigit(path[digits - 1])) --digits;
-  return digits < length - 4 && digits > 0 && path[digits - 1] == L'.';
+// The path of a pending operation's text, without the "\\??\\" (or "\\\\?\\") the system gives it.
+const wchar_t* WithoutPrefix(const wchar_t* text) {
+  return wcsncmp(text, L"\\??\\", 4) == 0 || wcsncmp(text, L"\\\\?\\", 4) == 0 ? text + 4 : text;
 }
 
 // A deletion of a file of folder that is there now.
 bool DeletesInstalledFile(const wchar_t* source, const wchar_t* target, const wchar_t* folder) {
   if (target[0] != 0) return false;
-  const wchar_t* path = source;
-  if (wcsncmp(path, L"\\??\\", 4) == 0 || wcsncmp(path, L"\\\\?\\", 4) == 0) path += 4;
+  const wchar_t* path = WithoutPrefix(source);
   const size_t folderLength = wcslen(folder);
   return CompareNoCaseN(path, folder, folderLength) == 0 && path[folderLength] == L'\\' &&
          !IsRestartTemporaryName(path) && PathExists(path);
 }
 
-}  // namespace
-
-void ScheduleDeletionAtRestart(const wchar_t* path) {
-  wchar_t temporary[4200];
-  bool named = false;
-  for (int n = 0; n < 1000 && !named; ++n) {
-    // A name that does not fit would be another file's: the file then keeps its own.
-    if (FormatText(temporary, 4200, L"%s.%d.tmp", path, n) < 0) break;
-    named = !PathExists(temporary) || n == 999;
-  }
-  if (!named || !MovePath(path, temporary, 0)) CopyText(temporary, path, 4200);
-  TryWithLongPath(temporary, [](const wchar_t* p) {
-    return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
-  });
-}
-
-void KeepInstalledFilesFromRestartDeletion(const wchar_t* folder) {
-  DynamicArray<wchar_t> texts;
-  VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &texts);
-  if (texts.Count() == 0) return;
-  // Pairs of source and target up to the first empty source; what stays is copied as it was.
-  DynamicArray<wchar_t> kept;
+// Pairs of source and target up to the first empty source, without the deletions of installed
+// files of folder; what stays is copied as it was. False when nothing is taken out.
+bool KeptOperations(const DynamicArray<wchar_t>& texts, const wchar_t* folder, DynamicArray<wchar_t>& kept) {
   bool removed = false;
   const wchar_t* end = texts.Data() + texts.Count();
   for (const wchar_t* source = texts.Data(); source < end && *source != 0;) {
@@ -84,12 +61,78 @@ void KeepInstalledFilesFromRestartDeletion(const wchar_t* folder) {
     }
     source = next;
   }
-  if (!removed) return;
-  if (kept.Count() == 0) {
-    DeleteValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingOperations);
+  return removed;
+}
+
+}  // namespace
+
+bool IsRestartTemporaryName(const wchar_t* path) {
+  const size_t length = wcslen(path);
+  if (length < 6 || CompareNoCase(path + length - 4, L".tmp") != 0) return false;
+  size_t digits = length - 4;
+  while (digits > 0 && IsDigit(path[digits - 1])) --digits;
+  return digits < length - 4 && digits > 0 && path[digits - 1] == L'.';
+}
+
+bool ScheduleAtRestart(const wchar_t* path) {
+  const bool scheduled = TryWithLongPath(path, [](const wchar_t* p) {
+    return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  });
+  ReportAction(L"schedule the deletion at the next restart of", path,
+               scheduled ? Outcome::Done : Outcome::Failed, scheduled ? 0 : GetLastError());
+  return scheduled;
+}
+
+RestartDeletion ScheduleDeletionAtRestart(const wchar_t* path) {
+  wchar_t temporary[4200];
+  bool named = false;
+  for (int n = 0; n < 1000 && !named; ++n) {
+    // A name that does not fit would be another file's: the file then keeps its own.
+    if (FormatText(temporary, 4200, L"%s.%d.tmp", path, n) < 0) break;
+    named = !PathExists(temporary) || n == 999;
+  }
+  const bool renamed = named && MovePath(path, temporary, 0);
+  if (!ScheduleAtRestart(renamed ? temporary : path)) return RestartDeletion::Failed;
+  return renamed ? RestartDeletion::Renamed : RestartDeletion::UnderItsOwnName;
+}
+
+bool IsScheduledForDeletion(const wchar_t* path) {
+  DynamicArray<wchar_t> texts;
+  VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &texts);
+  const wchar_t* end = texts.Data() + texts.Count();
+  for (const wchar_t* source = texts.Data(); source < end && *source != 0;) {
+    const wchar_t* target = source + wcslen(source) + 1;
+    if (target >= end) break;
+    if (target[0] == 0 && CompareStringOrdinal(WithoutPrefix(source), -1, path, -1, TRUE) == CSTR_EQUAL) {
+      return true;
+    }
+    source = target + wcslen(target) + 1;
+  }
+  return false;
+}
+
+void KeepInstalledFilesFromRestartDeletion(const wchar_t* folder) {
+  // The value is shared with every other program that schedules a file: it is rewritten only
+  // when it still holds what was read, else read again.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    DynamicArray<wchar_t> texts;
+    VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &texts);
+    if (texts.Count() == 0) return;
+    DynamicArray<wchar_t> kept;
+    if (!KeptOperations(texts, folder, kept)) return;
+    DynamicArray<wchar_t> now;
+    VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &now);
+    if (now.Count() != texts.Count() ||
+        memcmp(now.Data(), texts.Data(), texts.Count() * sizeof(wchar_t)) != 0) {
+      continue;
+    }
+    if (kept.Count() == 0) {
+      DeleteValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingOperations);
+      return;
+    }
+    kept.Push(0);
+    WriteTypedValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingOperations, REG_MULTI_SZ, kept.Data(),
+                    static_cast<DWORD>(kept.Count() * sizeof(wchar_t)));
     return;
   }
-  kept.Push(0);
-  WriteTypedValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingOperations, REG_MULTI_SZ, kept.Data(),
-                  static_cast<DWORD>(kept.Count() * sizeof(wchar_t)));
 }

@@ -6,12 +6,24 @@
 
 #include <cstdint>
 
+// The process exit codes. Deployment tools read them: the numbers above 1 are Windows Installer's
+// own, which those tools know.
+constexpr int32_t kExitSuccess = 0;
+constexpr int32_t kExitCancelled = 1;         // setup dialog cancelled, or removal not confirmed
+constexpr int32_t kExitNotRemoved = 2;        // no list, or an entry could not be removed
+constexpr int32_t kExitAlreadyRunning = 1618;  // another setup or uninstall run held on
+constexpr int32_t kExitUnknownSwitch = 1639;  // a switch the program does not know: nothing done
+constexpr int32_t kExitRestartNeeded = 3010;  // removed, but files wait for the next restart
+
 struct RunState {
   wchar_t InitOptions[40];  // initial integration choices from "init", at most 39 characters
-  bool Silent;              // no questions; dialogs accept themselves
+  bool Silent;              // no questions, no messages that wait; dialogs accept themselves
   bool Msi;                 // the installation is managed by an MSI package
   bool NoExplorer;          // no folder window after setup
-  int32_t ExitCode;         // the process exit code: 1 only when the setup dialog is cancelled
+  bool UnknownSwitch;       // a switch on the command line matched no keyword
+  bool Log;                 // "log": keep a log of the run
+  wchar_t LogPath[1024];    // its file ("log=<file>"); empty for a new file in the temporary folder
+  int32_t ExitCode;         // the process exit code
 };
 
 extern RunState gRunState;

@@ -58,8 +58,10 @@ void AcceptChoice(HWND window) {
   IntegrationOptions options = {};
   DialogToOptions(window, options);
   SaveIntegrationOptions(options);
+  // Listed before anything else is written: a setup stopped half way can still be removed.
+  if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::Essential);
   ApplyIntegration(options, GroupFolder, 2048);
-  if (!gRunState.Msi) WriteUninstallEntry();
+  if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::All);
   // ".ace" is no longer one of the product's types: give it back if an older version took it.
   SetAssociation(L".ace", false, false, false, false);
   EndDialog(window, 1);

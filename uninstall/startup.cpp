@@ -7,13 +7,17 @@
 #include "common/path_names.h"
 #include "common/procedure_address.h"
 #include "common/program_location.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
 #include "lang/language_file.h"
 #include "lang/language_library.h"
 #include "lang/dialog_localization.h"
+#include "resources/resource_ids.h"
 #include "uninstall/done_dialog.h"
 #include "uninstall/help_viewer.h"
+#include "settings/settings_file.h"
 #include "uninstall/restart_deletions.h"
+#include "uninstall/run_lock.h"
 #include "uninstall/run_state.h"
 #include "uninstall/setup_dialog.h"
 #include "uninstall/switches.h"
@@ -23,11 +27,18 @@ namespace {
 
 int screenDpi = 0;
 
+// How long a setup or uninstall run waits for another one to end: deployment tools try again
+// on 1618 (kExitAlreadyRunning).
+constexpr DWORD kRunLockWait = 60000;
+
 void OpenDialogHelp(HWND window, const wchar_t* topic) { ShowHelp(window, topic); }
 
 // The setup run: the integration settings dialog and, when it was accepted (a dialog that
 // cannot be created counts as accepted, -1), the end of the installation.
 void RunSetup() {
+  // Before anything reads a setting: the settings file the installer ships is then the store of
+  // this run as of every later one, and the uninstall finds what this run recorded.
+  CopyPortableSettings();
   // The files just installed may carry the names of files that an earlier uninstall left for
   // deletion at the next restart.
   wchar_t folder[2048];
@@ -35,7 +46,9 @@ void RunSetup() {
   KeepInstalledFilesFromRestartDeletion(folder);
   const INT_PTR accepted = ShowDialog(L"SETUPDLG", nullptr, SetupDialogProc);
   if (accepted == 0) return;
-  CopyPortableSettings();
+  // A portable settings file is written at exit too; a run stopped at the completion dialog must
+  // not lose what it recorded.
+  if (SettingsFileInUse()) SaveSettingsFile();
   if (!gRunState.Msi) {
     ShowDialog(L"DONEDLG", nullptr, DoneDialogProc);
   }
@@ -45,13 +58,32 @@ void RunSetup() {
   }
 }
 
+// The last line of the log: what the exit code says about this run.
+const wchar_t* ExitReason(int32_t code, bool setup, bool uninstall) {
+  switch (code) {
+    case kExitSuccess: return setup ? L"set up" : uninstall ? L"removed" : L"nothing to do";
+    case kExitCancelled: return setup ? L"the setup was cancelled" : L"removal not confirmed";
+    case kExitNotRemoved: return L"not removed, or not all (see the lines above)";
+    case kExitAlreadyRunning: return L"another setup or uninstall run did not end in time";
+    case kExitUnknownSwitch: return L"a switch this program does not know: nothing done";
+    case kExitRestartNeeded: return L"removed; files wait for the next restart";
+    default: return L"";
+  }
+}
+
 }  // namespace
 
 void HardenDllSearchPath() {
+  HMODULE kernel = GetModuleHandleW(L"kernel32");
   using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
-  auto setDllDirectory = ProcedureAddress<SetDllDirectoryFunction>(GetModuleHandleW(L"kernel32"),
-                                                                   "SetDllDirectoryW");
+  auto setDllDirectory = ProcedureAddress<SetDllDirectoryFunction>(kernel, "SetDllDirectoryW");
   if (setDllDirectory != nullptr) setDllDirectory(L"");
+  // Where the system offers it: libraries loaded by name come from the system folder only, never
+  // from the program's folder (the private folder of its last run included) or the current one.
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  auto setDefaultDllDirectories =
+      ProcedureAddress<SetDefaultDllDirectoriesFunction>(kernel, "SetDefaultDllDirectories");
+  if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* fileName) {
@@ -74,11 +106,25 @@ int ScaleForDpi(int length) {
 }
 
 void CopyPortableSettings() {
-  wchar_t path[2048] = {};
-  const DWORD length = GetEnvironmentVariableW(L"sfxname", path, 2048);
+  wchar_t source[2048] = {};
+  const DWORD length = GetEnvironmentVariableW(L"sfxname", source, 2048);
   if (length == 0 || length >= 2048) return;
-  ReplaceName(path, L"quobex.ini", 2048);
-  if (PathExists(path)) CopyFileW(path, L"quobex.ini", TRUE);
+  ReplaceName(source, L"quobex.ini", 2048);
+  // Only a plain file: a link there could hand the elevated run any file to copy.
+  const DWORD attributes = QueryAttributes(source);
+  if (attributes == INVALID_FILE_ATTRIBUTES || IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) {
+    return;
+  }
+  wchar_t target[2048];
+  GetProgramFilePath(L"quobex.ini", target, 2048);
+  // Copied under a name of this process's own that nothing has yet, then renamed without
+  // replacing: a link planted at either name is never written through, and an existing settings
+  // file stays as it is.
+  wchar_t temporary[2048];
+  if (FormatText(temporary, 2048, L"%s.%lu.tmp", target, GetCurrentProcessId()) < 0) return;
+  if (!CopyFileW(source, temporary, TRUE)) return;
+  ReportAction(L"copy the installer's settings file to", temporary, Outcome::Done);
+  if (!MovePath(temporary, target, 0)) RemoveFile(temporary);
 }
 
 int RunProgram(HINSTANCE instance) {
@@ -106,8 +152,20 @@ int RunProgram(HINSTANCE instance) {
   ParseSwitches(SwitchPass::Installer, installerSwitches, setupRequested, uninstallRequested);
   ParseSwitches(SwitchPass::CommandLine, GetCommandLineW(), setupRequested, uninstallRequested);
 
-  if (setupRequested) RunSetup();
-  if (uninstallRequested) RunUninstall();
+  if (gRunState.Log) OpenRunLog(gRunState.LogPath);
+  LogLine(L"Quobex Uninstall.exe %d.%02d.%d: %s", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA,
+          GetCommandLineW());
+  if ((setupRequested || uninstallRequested) && !AcquireRunLock(kRunLockWait)) {
+    gRunState.ExitCode = kExitAlreadyRunning;
+  } else if (setupRequested) {
+    RunSetup();
+  } else if (uninstallRequested) {
+    gRunState.ExitCode = RunUninstall();
+  } else if (gRunState.UnknownSwitch) {
+    gRunState.ExitCode = kExitUnknownSwitch;
+  }
+  LogLine(L"exit code %d: %s", gRunState.ExitCode,
+          ExitReason(gRunState.ExitCode, setupRequested, uninstallRequested));
 
   if (richEdit != nullptr) FreeLibrary(richEdit);
   OleUninitialize();

@@ -30,6 +30,11 @@ bool IsSilentSwitch(const wchar_t* name) {
   return UpperChar(name[0]) == L'S' && !IsAlpha(name[1]);
 }
 
+// "log" or "log=<file>" (the file may be quoted, as any argument).
+bool IsLogSwitch(const wchar_t* name) {
+  return CompareNoCaseN(name, L"log", 3) == 0 && (name[3] == 0 || name[3] == L'=');
+}
+
 void ApplyKeyword(const wchar_t* name, bool& setupRequested) {
   for (const KeywordEntry& entry : kKeywords) {
     if (CompareNoCaseN(name, entry.Name, entry.ComparedLength) != 0) continue;
@@ -43,6 +48,7 @@ void ApplyKeyword(const wchar_t* name, bool& setupRequested) {
     }
     return;
   }
+  gRunState.UnknownSwitch = true;
 }
 
 }  // namespace
@@ -80,6 +86,14 @@ void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
     const wchar_t* name = argument + 1;
     if (IsSilentSwitch(name)) {
       gRunState.Silent = true;
+      continue;
+    }
+    // Asking for a log changes nothing of what the run does: "/S /log" still uninstalls.
+    if (IsLogSwitch(name)) {
+      if (pass == SwitchPass::CommandLine) {
+        gRunState.Log = true;
+        CopyText(gRunState.LogPath, name[3] == L'=' ? name + 4 : L"", 1024);
+      }
       continue;
     }
     ++count;

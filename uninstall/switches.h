@@ -15,11 +15,12 @@ enum class SwitchPass {
 };
 
 // Applies the switches of text to gRunState ("/" or "-" followed by a name). The silent switch
-// (S not followed by an ASCII letter) sets Silent in both passes and is not counted; every other
-// switch is counted, and in the command-line pass matched against the keywords: "setup" sets
+// (S not followed by an ASCII letter) sets Silent in both passes and is not counted, nor is
+// "log" or "log=<file>", which in the command-line pass asks for a log. Every other switch is
+// counted, and in the command-line pass matched against the keywords: "setup" sets
 // setupRequested, "msi", "init", "noexplorer" fill gRunState, "wait" pauses 2 s at once,
-// "warning" shows the final uninstall warning at once. uninstallRequested becomes true only in
-// the command-line pass when no switch was counted.
+// "warning" shows the final uninstall warning at once; one that matches none sets UnknownSwitch.
+// uninstallRequested becomes true only in the command-line pass when no switch was counted.
 void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
                    bool& uninstallRequested);
 

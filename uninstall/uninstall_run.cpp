@@ -5,14 +5,16 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "common/dynamic_array.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/program_location.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
+#include "integration/application_registration.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
+#include "uninstall/entry_deletion.h"
 #include "uninstall/installation_list.h"
 #include "uninstall/integration_removal.h"
 #include "uninstall/message_box.h"
@@ -23,57 +25,6 @@
 namespace {
 
 constexpr wchar_t kListName[] = L"Uninstall.lst";
-
-enum class EntryResult { Deleted, Gone, Kept, Retry };
-
-// One attempt on one listed entry. programName: the name part of this program's path.
-EntryResult DeleteEntry(const wchar_t* path, const wchar_t* programName, bool& restartNeeded) {
-  const DWORD attributes = QueryAttributes(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryResult::Gone;
-  if (IsReparseAttr(attributes)) {
-    // A link the installer made: the link goes, never what it points to, whose attributes are
-    // not ours to reset either.
-    const bool removed = IsDirectoryAttr(attributes) ? RemoveFolder(path) : RemoveFile(path);
-    return removed ? EntryResult::Deleted : EntryResult::Kept;
-  }
-  // Read-only, hidden and system attributes would stop the deletion (and only they need a call).
-  if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
-    ApplyAttributes(path, 0);
-  }
-  if (IsDirectoryAttr(attributes)) {
-    // A folder that is not empty yet may be after its files have gone: tried in the next pass.
-    return RemoveFolder(path) ? EntryResult::Deleted : EntryResult::Retry;
-  }
-  if (RemoveFile(path)) return EntryResult::Deleted;
-  // This program's file is the batch file's to delete, and the list goes after the passes.
-  const wchar_t* name = NamePart(path);
-  if (CompareNoCase(name, programName) == 0 || CompareNoCase(name, kListName) == 0) {
-    return EntryResult::Kept;
-  }
-  restartNeeded = true;
-  ScheduleDeletionAtRestart(path);
-  return EntryResult::Kept;
-}
-
-// Passes over the list until one deletes nothing. Entries that are settled (deleted, missing,
-// scheduled or left alone) are not looked at again: only folders that were not empty yet are.
-// True when a file had to be left for the next restart.
-bool DeleteListedEntries(const InstallationList& list, const wchar_t* program) {
-  const wchar_t* programName = NamePart(program);
-  DynamicArray<uint8_t> settled(list.Count());
-  for (uint64_t i = 0; i < list.Count(); ++i) settled[i] = 0;
-  bool restartNeeded = false;
-  for (;;) {
-    int deleted = 0;
-    for (uint64_t i = 0; i < list.Count(); ++i) {
-      if (settled[i]) continue;
-      const EntryResult result = DeleteEntry(list.Path(i), programName, restartNeeded);
-      if (result == EntryResult::Deleted) ++deleted;
-      settled[i] = result != EntryResult::Retry;
-    }
-    if (deleted == 0) return restartNeeded;
-  }
-}
 
 void DeleteHelpIndexFiles(const wchar_t* folder) {
   for (const wchar_t* name : {L"quobex.gid", L"quobex.fts"}) {
@@ -90,12 +41,51 @@ void ShowListError() {
   ShowMessageBox(nullptr, text, GetString(IDS_UNINSTALLQBX), MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+// The end of the run: this program leaves the installation folder for a private one, the list
+// goes last, then the folder itself, and the batch file deletes the program once it has ended.
+// With files left for the restart, the folders go at the restart after them. False when the
+// program could not be moved out: it is then left for the restart too.
+bool FinishRemoval(const InstallationList& list, const wchar_t* program, const wchar_t* folder,
+                   const wchar_t* listPath, bool restartNeeded) {
+  SelfRemoval removal = {};
+  const bool movedOut = MoveProgramOut(program, removal);
+  bool moved = movedOut && WriteRemovalBatch(removal, gRunState.Silent);
+  if (movedOut && !moved) {
+    MovePath(removal.Program, program, 0);
+    RemoveFolder(removal.Folder);
+    RemoveFolder(removal.Home);
+  }
+  if (!moved) ScheduleAtRestart(program);
+  RemoveFile(listPath);
+  // The folder cannot go while it is this process's current folder.
+  wchar_t parent[2048];
+  CopyText(parent, folder, 2048);
+  RemoveName(parent);
+  SetCurrentDirectoryW(parent);
+  if (restartNeeded || !moved) {
+    ScheduleRemainingFolders(list, folder);
+  } else {
+    RemoveFolder(folder);
+  }
+  if (moved && !StartRemovalBatch(removal)) {
+    ScheduleAtRestart(removal.Program);
+    ScheduleAtRestart(removal.Batch);
+    ScheduleAtRestart(removal.Folder);
+    if (wcscmp(removal.Folder, removal.Home) != 0) ScheduleAtRestart(removal.Home);
+    moved = false;
+  }
+  return moved;
+}
+
 }  // namespace
 
-void RunUninstall() {
+int32_t RunUninstall() {
   wchar_t program[2048];
   GetProgramPath(program, 2048);
-  if (wcschr(program, L'\\') == nullptr) return;
+  if (wcschr(program, L'\\') == nullptr) {
+    LogLine(L"this program's own path is unknown: nothing removed");
+    return kExitNotRemoved;
+  }
   wchar_t folder[2048];  // without a trailing separator, but for a drive root
   CopyText(folder, program, 2048);
   RemoveName(folder);
@@ -107,38 +97,49 @@ void RunUninstall() {
   if (!gRunState.Silent &&
       ShowMessageBox(nullptr, GetString(IDS_CONTINUEUNINSTALL), GetString(IDS_UNINSTALLQBX),
                      MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
-    return;
+    LogLine(L"the question to remove the product was not answered Yes: nothing removed");
+    return kExitCancelled;
   }
   // The list is formed from the full folder, never from a current folder that may not be it.
   wchar_t listPath[2048];
   JoinPath(folder, kListName, listPath, 2048);
   InstallationList list;
   if (!list.Load(listPath, folderWithSeparator)) {
-    ShowListError();  // also when silent: nothing has been removed, and the user must know
-    return;
+    LogLine(L"%s cannot be read: nothing removed", listPath);
+    // A silent run has nobody to click the message away: it would wait for ever.
+    if (!gRunState.Silent) ShowListError();
+    return kExitNotRemoved;
   }
+  LogLine(L"%s: %llu entries", listPath, static_cast<unsigned long long>(list.Count()));
   // The restart message is shown after the language library has gone with the other files.
   wchar_t restartText[256];
   wchar_t caption[256];
   CopyText(restartText, GetString(IDS_REBOOTREQUIRED), 256);
   CopyText(caption, GetString(IDS_UNINSTALLQBX), 256);
 
+  // Versions before copied the installer's settings file only at the end of setup: a file that
+  // keeps the program away from the registry may have come after a setup that wrote to it. When
+  // the list of installed programs starts this very program, that setup was this installation's.
+  if (!IntegrationEnabled() && UninstallEntryStarts(program)) {
+    LogLine(L"the settings file keeps the registry away, but this installation's setup wrote to it");
+    EnableIntegrationForThisRun();
+  }
   RemoveIntegration();
   FreeLanguageLibrary();
-  if (gRunState.Msi) return;
+  // An MSI package removes its files and its entry in the list of installed programs itself.
+  if (gRunState.Msi) return kExitSuccess;
 
   DeleteHelpIndexFiles(folder);
-  const bool restartNeeded = DeleteListedEntries(list, program);
-  RemoveFile(listPath);
+  const ListedDeletion deletion = DeleteListedEntries(list, folder, program, listPath);
+  // Listed until the files are gone: a run stopped before can be started again from the list.
+  RemoveProgramEntries();
   // A settings file that the passes deleted must not come back when it is saved at exit.
   if (SettingsFileInUse() && !PathExists(SettingsFilePath())) FreeSettingsFile();
-  if (restartNeeded && !gRunState.Silent) {
+  // Before the program leaves: the batch file deletes it only once this process has ended.
+  if (deletion.RestartNeeded && !gRunState.Silent) {
     ShowMessageBox(nullptr, restartText, caption, MB_ICONINFORMATION | MB_SETFOREGROUND);
   }
-
-  wchar_t batchPath[2048];
-  const DWORD length = GetTempPathW(2048, batchPath);
-  if (length == 0 || length >= 2048) return;
-  AppendText(batchPath, L"Uninstall_Qbx.Bat", 2048);
-  StartRemovalBatch(program, folder, batchPath, gRunState.Silent);
+  const bool moved = FinishRemoval(list, program, folder, listPath, deletion.RestartNeeded);
+  if (deletion.Failed) return kExitNotRemoved;
+  return deletion.RestartNeeded || !moved ? kExitRestartNeeded : kExitSuccess;
 }

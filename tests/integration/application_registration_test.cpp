@@ -41,7 +41,7 @@ TEST_F(ApplicationRegistration, AppPathsInBothViewsAndTheMachineProductKey) {
 }
 
 TEST_F(ApplicationRegistration, UninstallEntryHoldsEveryValueWithItsType) {
-  WriteUninstallEntry();
+  WriteUninstallEntry(UninstallEntryValues::All);
   const std::wstring folder = IntegrationSandbox::Folder();
   struct TextCase {
     const wchar_t* name;
@@ -109,7 +109,7 @@ TEST_F(ApplicationRegistration, DISABLED_DriveRootProbe) {
   ASSERT_TRUE(RegisterAppPath());
   EXPECT_EQ(L"C:\\", ReadRawString(HKEY_LOCAL_MACHINE, kAppPaths, L"Path"));
   EXPECT_EQ(L"C:\\Quobex.exe", ReadRawString(HKEY_LOCAL_MACHINE, kAppPaths, L""));
-  WriteUninstallEntry();
+  WriteUninstallEntry(UninstallEntryValues::All);
   EXPECT_EQ(L"C:\\", ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"InstallLocation"));
   EXPECT_EQ(L"C:\\Quobex.exe", ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"DisplayIcon"));
 }

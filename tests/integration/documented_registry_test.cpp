@@ -86,7 +86,7 @@ TEST(DocumentedRegistry, ThePackagersTableNamesEveryKeyAndValueASetupRunWrites) 
   for (uint8_t& slot : everything.Slots) slot = 1;
   ASSERT_TRUE(ApplyIntegration(everything, nullptr, 0));
   SaveIntegrationOptions(everything);
-  WriteUninstallEntry();
+  WriteUninstallEntry(UninstallEntryValues::All);
   std::vector<std::pair<std::string, std::string>> written;  // documented form of key, value name
   for (const auto& [name, value] : AddedOrChanged(machineBefore, TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, L"Software"))) {
     if (name.find(L"Wow6432Node") != std::wstring::npos) continue;  // the same keys, 32-bit view

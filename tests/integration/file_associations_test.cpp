@@ -13,6 +13,7 @@
 
 namespace {
 
+// The previous owners are recorded machine-wide; versions before kept them in the user's key.
 const std::wstring kSetup = L"Software\\Quobex\\Setup\\";
 
 std::wstring ClassOf(const std::wstring& extension) {
@@ -20,12 +21,12 @@ std::wstring ClassOf(const std::wstring& extension) {
 }
 
 DWORD SavedNumber(const std::wstring& extension, const std::wstring& name) {
-  const RawValue value = ReadRawValue(HKEY_CURRENT_USER, kSetup + extension, name);
+  const RawValue value = ReadRawValue(HKEY_LOCAL_MACHINE, kSetup + extension, name);
   return value.Exists ? *reinterpret_cast<const DWORD*>(value.Bytes.data()) : 0xFFFFFFFF;
 }
 
 std::wstring Saved(const std::wstring& extension, const std::wstring& name) {
-  return ReadRawString(HKEY_CURRENT_USER, kSetup + extension, name);
+  return ReadRawString(HKEY_LOCAL_MACHINE, kSetup + extension, name);
 }
 
 class FileAssociations : public testing::Test {
@@ -98,7 +99,7 @@ TEST_F(FileAssociations, OwnClassSavedAsTheOwnerIsGivenBackAsNone) {
   IntegrationSandbox::Clean();
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".qbx", L"", L"Other.Qbx"));
   SetAssociation(L".qbx", true, false, true, false);
-  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".qbx", L"Type", L"QUOBEX"));
+  ASSERT_TRUE(WriteRawString(HKEY_LOCAL_MACHINE, kSetup + L".qbx", L"Type", L"QUOBEX"));
   SetAssociation(L".qbx", false, false, true, false);
   EXPECT_EQ(L"", ClassOf(L".qbx"));
   EXPECT_TRUE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx")) << "it existed before";
@@ -139,14 +140,55 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
         << "every value of the new-file key comes back as it was";
   }
 
-  // Settings saved by an earlier version hold only "ShellNew": that still comes back.
+  // An earlier version recorded the owner in the user's key, and only "ShellNew": that still
+  // comes back.
   IntegrationSandbox::Clean();
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
   SetAssociation(L".zip", true, true, false, true);
+  DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup");
+  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD, std::string("\1\0\0\0", 4)));
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", L"Other.Zip"));
   ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"ShellNew", L"*"));
   SetAssociation(L".zip", false, true, false, true);
+  EXPECT_EQ(L"Other.Zip", ClassOf(L".zip"));
   EXPECT_TRUE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile").Exists);
   EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
+}
+
+// Another account uninstalls (another administrator, or SYSTEM): the setup user's key is out of
+// its reach, the machine-wide record is not.
+TEST_F(FileAssociations, AnyAccountGivesBackWhatTheSetupUserHad) {
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"ItemName", L"@other.dll,-7"));
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile", L""));
+  const RegistrySnapshot before = TakeRegistrySnapshot(HKEY_CLASSES_ROOT, L".zip", 0, true);
+  SetAssociation(L".zip", true, true, false, true);
+  DeleteRawTree(HKEY_CURRENT_USER, L"Software\\Quobex");
+  SetAssociation(L".zip", false, true, false, true);
+  EXPECT_EQ("", SnapshotDifference(before, TakeRegistrySnapshot(HKEY_CLASSES_ROOT, L".zip", 0, true)));
+}
+
+// A new-file entry that names the product's template is the product's, left by a setup whose
+// class another program has taken since: never recorded as an owner's, and taken away again.
+TEST_F(FileAssociations, TheProductsTemplateEntryIsNeverAnOwnersAndGoesWithTheProduct) {
+  const std::wstring zipTemplate = IntegrationSandbox::File(L"zipnew.dat");
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+  SetAssociation(L".zip", true, true, false, true);
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Third.Zip"));  // taken, entry left
+  SetAssociation(L".zip", true, true, false, true);  // the next setup
+  EXPECT_EQ(L"Third.Zip", Saved(L".zip", L"Type"));
+  EXPECT_EQ(L"", Saved(L".zip", L"ShellNew"));
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kSetup + L".zip\\ShellNewValues")) << "no value was another's";
+  SetAssociation(L".zip", false, true, false, true);
+  EXPECT_EQ(L"Third.Zip", ClassOf(L".zip"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip\\ShellNew"));
+
+  // Taken by another program after setup: the release leaves the class, not the template entry.
+  SetAssociation(L".zip", true, true, false, true);
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Fourth.Zip"));
+  SetAssociation(L".zip", false, true, false, true);
+  EXPECT_EQ(L"Fourth.Zip", ClassOf(L".zip"));
+  EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists) << zipTemplate.size();
 }
 
 TEST_F(FileAssociations, TemplatesAreWrittenOnlyWhenMissingOrOfAnotherSize) {
@@ -190,12 +232,26 @@ TEST_F(FileAssociations, SetAssociationsFollowsEachFamilysSlot) {
   EXPECT_EQ(L"Quobex", ClassOf(L".zipx"));
 }
 
+// The settings file is the store: the previous owner is on disk before the class is written,
+// not only when the program ends.
+TEST_F(FileAssociations, APortableSettingsFileHoldsTheRecordBeforeTheClassChanges) {
+  ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=1\r\n"));
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+  SetAssociation(L".zip", true, false, false, true);
+  EXPECT_NE(std::string::npos, ReadFileBytes(UserDataFolder() + L"\\Quobex.ini")
+                                   .find(Utf16Bytes(L"HKLM\\Setup\\.zip\\Type=\"Other.Zip\"\r\n")));
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup"));
+  SetAssociation(L".zip", false, false, false, true);
+  EXPECT_EQ(L"Other.Zip", ClassOf(L".zip"));
+}
+
 TEST_F(FileAssociations, WithIntegrationSwitchedOffNothingIsSavedInTheSettingsFile) {
   ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=0\r\n"));
   SetAssociation(L".zip", true, true, false, true);
   SetAssociation(L".zip", false, true, false, true);
   EXPECT_TRUE(SettingsFileInUse());
   EXPECT_FALSE(AnyEntryStartsWith(L"HKCU\\Setup"));
+  EXPECT_FALSE(AnyEntryStartsWith(L"HKLM\\Setup"));
   EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip"));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(IntegrationSandbox::File(L"zipnew.dat").c_str()));
 }

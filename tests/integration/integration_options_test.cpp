@@ -180,9 +180,9 @@ TEST_F(IntegrationOptionsTest, DefaultApplyWritesExactlyTheExpectedKeysValuesAnd
     if (member.Slot == kFamilyJar) continue;  // off by default
     classes(member.Extension, L"", TextValue(productClass));
     const std::wstring saved = L"Software\\Quobex\\Setup\\" + member.Extension + L"|";
-    user[saved + L"Exist"] = NumberValue(0);
-    user[saved + L"Type"] = TextValue(L"");
-    user[saved + L"ShellNew"] = TextValue(L"");
+    machine[saved + L"Exist"] = NumberValue(0);
+    machine[saved + L"Type"] = TextValue(L"");
+    machine[saved + L"ShellNew"] = TextValue(L"");
   }
   for (int n = 0; n < 30; ++n) {
     wchar_t volume[8];

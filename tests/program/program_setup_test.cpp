@@ -116,12 +116,20 @@ TEST_F(ProgramSetup, SilentSwitchFromTheInstallerVariableAndMsiWithoutUninstallE
   EXPECT_EQ(L"Quobex", ReadRawString(HKEY_CLASSES_ROOT, L".qbx", L""));
 }
 
+// Copied before anything reads a setting: the setup run keeps its records there already, where
+// every later run looks for them.
 TEST_F(ProgramSetup, InstallersSettingsFileIsCopiedButNeverOverAnExistingOne) {
   ScratchFolder installer(L"installer");
   ASSERT_TRUE(WriteFileBytes(installer / L"quobex.ini", "Global\\Integration=1\r\n"));
   StartedProcess first = Start(L"/setup /S", {{L"sfxname", installer / L"quobex580.exe"}});
   EXPECT_EQ(0u, RunInvisibly(first));
-  EXPECT_EQ("Global\\Integration=1\r\n", ReadFileBytes(installation_ / L"Quobex.ini"));
+  const std::string copied = ReadFileBytes(installation_ / L"Quobex.ini");
+  for (const wchar_t* line : {L"Global\\Integration=1\r\n", L"HKLM\\Setup\\.zip\\Exist=0\r\n",
+                              L"HKCU\\Setup\\.zip\\Set=1\r\n"}) {
+    EXPECT_NE(std::string::npos, copied.find(Utf16Bytes(line))) << std::wstring(line).size();
+  }
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup"));
+  EXPECT_EQ("Global\\Integration=1\r\n", ReadFileBytes(installer / L"quobex.ini"));
 
   ASSERT_TRUE(WriteFileBytes(installation_ / L"Quobex.ini", "Global\\Integration=0\r\n"));
   ASSERT_TRUE(SetFileAttributesW((installation_ / L"Quobex.ini").c_str(), FILE_ATTRIBUTE_READONLY));

@@ -34,22 +34,36 @@ class ProgramSwitches : public testing::Test {
 
 }  // namespace
 
-TEST_F(ProgramSwitches, NoArgumentAsksToUninstallAndNoExitsWithZero) {
+TEST_F(ProgramSwitches, NoArgumentAsksToUninstallAndNoExitsWithOne) {
   StartedProcess program = StartProcess(ProgramPath(), L"", installation_.Path());
   HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
   ASSERT_NE(nullptr, box) << "no confirmation";
   ClickButton(box, IDNO);
   DWORD exitCode = 99;
   ASSERT_TRUE(program.WaitForExit(10000, exitCode));
-  EXPECT_EQ(0u, exitCode);
+  EXPECT_EQ(1u, exitCode);
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ProgramPath().c_str()));
 }
 
-TEST_F(ProgramSwitches, OnlyOtherSwitchesDoNothingAndExitWithZero) {
-  ULONGLONG elapsed = 0;
-  EXPECT_EQ(0u, Run(L"/noe", elapsed)) << "/noe matches no keyword but is counted";
-  EXPECT_LT(elapsed, 2000u) << "/noe must not be taken for /wait";
-  EXPECT_EQ(0u, Run(L"/quobex-unknown", elapsed));
+// What a deployment tool reads: a switch the program does not know makes a run that does nothing
+// (1639, not a success); "/log" is no switch of that kind, so "/S /log" is the uninstall run, here
+// without its list (2), and its log says why.
+TEST_F(ProgramSwitches, UnknownSwitchesDoNothingAndSaySoInTheExitCode) {
+  const std::wstring log = installation_ / L"uninstall log.txt";
+  const struct {
+    std::wstring arguments;
+    DWORD exitCode;
+  } runs[] = {{L"/noe", 1639}, {L"/quobex-unknown", 1639}, {L"/S /norestart", 1639},
+              {L"/S \"/LOG=" + log + L"\"", 2}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(testing::Message() << std::string(run.arguments.begin(), run.arguments.end()));
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(run.exitCode, Run(run.arguments, elapsed));
+    EXPECT_LT(elapsed, 2000u) << "/noe must not be taken for /wait";
+  }
+  const std::string text = ReadFileBytes(log);
+  EXPECT_NE(std::string::npos, text.find("Uninstall.lst cannot be read: nothing removed\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find("exit code 2: not removed, or not all (see the lines above)\r\n"));
 }
 
 TEST_F(ProgramSwitches, WaitPausesTwoSecondsThenExitsWithZero) {

@@ -100,3 +100,18 @@ StartedProcess StartProcess(const std::wstring& program, const std::wstring& arg
 bool InstallProgramCopy(const std::wstring& folder, const std::wstring& fileName) {
   return CopyFileW(BuiltProgramPath().c_str(), (folder + L"\\" + fileName).c_str(), FALSE) != 0;
 }
+
+bool WaitForSelfRemovals(DWORD milliseconds) {
+  wchar_t windows[MAX_PATH] = {};
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring mask = std::wstring(windows) + L"\\Temp\\QbxUninstall-*";
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(mask.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return true;
+    FindClose(find);
+    if (GetTickCount64() > deadline) return false;
+    Sleep(50);
+  }
+}

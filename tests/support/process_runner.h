@@ -37,3 +37,7 @@ StartedProcess StartProcess(const std::wstring& program, const std::wstring& arg
 
 // Copies the built program into folder under the given file name; true on success.
 bool InstallProgramCopy(const std::wstring& folder, const std::wstring& fileName = L"Uninstall.exe");
+
+// Polls (up to the deadline) until the batch files of the uninstall runs have finished: no
+// private folder of theirs is left in the system's temporary folder. False when one still is.
+bool WaitForSelfRemovals(DWORD milliseconds);

@@ -48,6 +48,13 @@ qbx_clone_prefix() {
   mkdir -p "$prefix/drive_c/qbx-fixtures/junction-target" "$prefix/drive_c/qbx-fixtures/programs"
   printf 'not ours' > "$prefix/drive_c/qbx-fixtures/junction-target/precious.txt"
   ln -sfn "$prefix/drive_c/qbx-fixtures/junction-target" "$prefix/drive_c/qbx-fixtures/programs/Quobex"
+  # A folder with a link "docs" to that folder, to be put where an installation folder was.
+  mkdir -p "$prefix/drive_c/qbx-fixtures/swap/linked"
+  ln -sfn "$prefix/drive_c/qbx-fixtures/junction-target" "$prefix/drive_c/qbx-fixtures/swap/linked/docs"
+  # A link planted where an uninstall run once wrote its batch file, in a temporary folder:
+  # C:\qbx-fixtures\temp\Uninstall_Qbx.Bat points at the file that is not ours.
+  mkdir -p "$prefix/drive_c/qbx-fixtures/temp"
+  ln -sfn "$prefix/drive_c/qbx-fixtures/junction-target/precious.txt" "$prefix/drive_c/qbx-fixtures/temp/Uninstall_Qbx.Bat"
   return 0
 }
 

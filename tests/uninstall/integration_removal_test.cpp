@@ -19,7 +19,7 @@ void Install() {
   IntegrationOptions everything;
   for (uint8_t& slot : everything.Slots) slot = 1;
   ASSERT_TRUE(ApplyIntegration(everything, nullptr, 0));
-  WriteUninstallEntry();
+  WriteUninstallEntry(UninstallEntryValues::All);
   ASSERT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, kAppPath, KEY_WOW64_32KEY));
 }
 
@@ -33,6 +33,7 @@ TEST(IntegrationRemoval, AnMsiInstallationKeepsItsListEntryUntilThePackageGoes) 
   Install();
   gRunState.Msi = true;
   RemoveIntegration();
+  RemoveProgramEntries();
   gRunState.Msi = false;
   EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, kUninstall));
   EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, kAppPath));
@@ -47,6 +48,7 @@ TEST(IntegrationRemoval, AnMsiInstallationKeepsItsListEntryUntilThePackageGoes) 
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(IntegrationSandbox::File(L"zipnew.dat").c_str()));
 
   RemoveIntegration();
+  RemoveProgramEntries();
   EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kUninstall));
   EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kAppPath));
   EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kAppPath, KEY_WOW64_32KEY)) << "both views";

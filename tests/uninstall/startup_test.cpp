@@ -104,29 +104,43 @@ TEST(Startup, LoadSystemLibraryIgnoresCopiesInTheCurrentFolder) {
   EXPECT_EQ(nullptr, LoadSystemLibrary(L"qbxplanted.dll"));
 }
 
+// Into this program's folder, whatever the current one; never over an existing file, never
+// through whatever is planted at the name it copies to first.
 TEST(Startup, CopyPortableSettingsCopiesTheInstallersFileButNeverOverwrites) {
   ScratchFolder installer(L"startup_installer");
-  ScratchFolder installation(L"startup_installation");
+  ScratchFolder elsewhere(L"startup_current");
   ASSERT_TRUE(WriteFileBytes(installer / L"Quobex.ini", "from the installer"));
   EnvironmentVariable sfxname(L"sfxname", (installer / L"quobex-580b1.exe").c_str());
-  CurrentFolder current(installation.Path());
+  CurrentFolder current(elsewhere.Path());
+  const std::wstring target = TestProgramFolder() + L"\\quobex.ini";
+  const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  DeleteFileW(target.c_str());
+
+  ASSERT_TRUE(WriteFileBytes(temporary, "planted"));
+  CopyPortableSettings();
+  EXPECT_EQ("planted", ReadFileBytes(temporary));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(target.c_str()));
+  ASSERT_TRUE(DeleteFileW(temporary.c_str()));
 
   CopyPortableSettings();
-  EXPECT_EQ("from the installer", ReadFileBytes(installation / L"Quobex.ini"));
+  EXPECT_EQ("from the installer", ReadFileBytes(target));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((elsewhere / L"quobex.ini").c_str()));
 
-  ASSERT_TRUE(WriteFileBytes(installation / L"Quobex.ini", "the user's own"));
+  ASSERT_TRUE(WriteFileBytes(target, "the user's own"));
   CopyPortableSettings();
-  EXPECT_EQ("the user's own", ReadFileBytes(installation / L"Quobex.ini"));
+  EXPECT_EQ("the user's own", ReadFileBytes(target));
+  DeleteFileW(target.c_str());
 }
 
 TEST(Startup, CopyPortableSettingsWithoutAnInstallerFileCopiesNothing) {
   ScratchFolder installer(L"startup_installer_empty");
-  ScratchFolder installation(L"startup_installation_empty");
-  CurrentFolder current(installation.Path());
   {
     EnvironmentVariable sfxname(L"sfxname", (installer / L"setup.exe").c_str());
     CopyPortableSettings();
+    // Only a plain file is copied: not a folder, nor a link, of that name.
+    ASSERT_TRUE(CreateDirectoryW((installer / L"quobex.ini").c_str(), nullptr));
+    CopyPortableSettings();
   }
   CopyPortableSettings();  // no "sfxname" at all
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((installation / L"quobex.ini").c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((TestProgramFolder() + L"\\quobex.ini").c_str()));
 }

@@ -1,0 +1,14 @@
+// One setup or uninstall run at a time on the machine, across every session and account: two
+// runs at once could each take the other's work for a previous owner, or delete what the other
+// has just recorded.
+#pragma once
+
+#include <windows.h>
+
+// Waits up to milliseconds for the machine-wide lock of the setup and uninstall runs and holds
+// it until the process ends (after the portable settings file has been written at exit). True
+// when this run holds it, also when the run before ended without letting go (it was stopped).
+bool AcquireRunLock(DWORD milliseconds);
+
+// Its name: a mutex in the global namespace.
+extern const wchar_t kRunLockName[];
