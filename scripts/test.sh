@@ -14,7 +14,12 @@ rm -rf "$QBX_TEMPLATE" "$QBX_PREFIXES"
 mkdir -p "$QBX_PREFIXES"
 qbx_make_template || exit 1
 
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset default "$@"
+# The long stop-point sweeps run only when asked for by their label (-L stop-points-...).
+labels=(-LE '^stop-points-')
+for argument in "$@"; do
+  case "$argument" in -L|-L*|--label-regex*) labels=() ;; esac
+done
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset default "${labels[@]}" "$@"
 status=$?
 qbx_stop_prefixes
 exit $status
