@@ -57,12 +57,15 @@ seconds() {
 }
 
 # piped_seconds DIR COMMAND...: the same, as a caller that reads the output sees it: until the
-# pipe it reads has no writer left.
+# pipe it reads has no writer left. Only the standard output goes through the pipe: Wine gives its
+# own Unix standard error to every process it starts, whatever handles the Windows program passes
+# (on Windows a child started without inherited handles has none), so a pipe on it would measure
+# Wine, not the program.
 piped_seconds() {
   local dir=$1; shift
   local start end
   start=$(date +%s.%N)
-  (cd "$dir" && wine64 "$@" </dev/null 2>&1 | cat >/dev/null)
+  (cd "$dir" && wine64 "$@" </dev/null 2>/dev/null | cat >/dev/null)
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}'
 }

@@ -1,6 +1,7 @@
 #include "uninstall/entry_deletion.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -20,22 +21,193 @@ enum class EntryResult { Deleted, Gone, Kept, Retry, Scheduled, Failed };
 
 constexpr size_t kFinalCapacity = 4200;
 
-// What the entries are checked against: the installation folder, this program and the list, all
-// as final paths.
-struct DeletionContext {
-  wchar_t Folder[kFinalCapacity];
-  wchar_t Program[kFinalCapacity];
-  wchar_t List[kFinalCapacity];
+// A file's identity: the same file whatever name (long, short, or through a link) reaches it.
+struct FileIdentity {
+  DWORD Volume = 0;
+  DWORD High = 0;
+  DWORD Low = 0;
+  bool Known = false;
 };
 
-void FinalPathOf(const wchar_t* path, wchar_t* out) {
-  out[0] = 0;
-  ScopedHandle handle(OpenForAttributes(path));
-  if (!handle.Valid() || !QueryFinalPath(handle.Get(), out, kFinalCapacity)) out[0] = 0;
+FileIdentity IdentityOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (!GetFileInformationByHandle(handle, &information)) return {};
+  return {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow, true};
 }
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.Known && b.Known && a.Volume == b.Volume && a.High == b.High && a.Low == b.Low;
+}
+
+FileIdentity IdentityOf(const wchar_t* path) {
+  ScopedHandle handle(OpenForAttributes(path));
+  return handle.Valid() ? IdentityOf(handle.Get()) : FileIdentity{};
+}
+
+// What the entries are checked against: the installation folder as a final path, this program
+// and the list by what they are. The program is moved out at the end and the list goes last.
+struct DeletionContext {
+  wchar_t Folder[kFinalCapacity];
+  FileIdentity Program;
+  FileIdentity List;
+};
 
 bool SameFinalPath(const wchar_t* a, const wchar_t* b) {
   return a[0] != 0 && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The folder that the next entries lie in, opened once for all of them: its final path says
+// whether it is inside the installation folder (a folder swapped for a junction after the list
+// was read is not), an entry is opened relative to its handle (so no name above the entry is
+// looked up again), and one listing gives the attributes of every entry in it.
+class EntryFolder {
+ public:
+  bool Holds(const wchar_t* folder) const {
+    return handle_.Valid() && CompareStringOrdinal(folder, -1, path_, -1, TRUE) == CSTR_EQUAL;
+  }
+
+  void Enter(const wchar_t* folder, const DeletionContext& context) {
+    if (Holds(folder)) return;
+    CopyText(path_, folder, kFinalCapacity);
+    handle_.Reset();
+    inside_ = installationFolder_ = false;
+    names_.Shrink(0);
+    listed_.Shrink(0);
+    TryWithLongPath(folder, [&](const wchar_t* p) {
+      handle_.Reset(CreateFileW(p, FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      return handle_.Valid();
+    });
+    const DWORD error = GetLastError();
+    missing_ = !handle_.Valid() && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+    wchar_t final[kFinalCapacity];
+    if (!handle_.Valid() || !QueryFinalPath(handle_.Get(), final, kFinalCapacity)) return;
+    installationFolder_ = SameFinalPath(final, context.Folder);
+    inside_ = installationFolder_ || IsBelowFolder(final, context.Folder);
+    if (inside_) List();
+  }
+
+  // Forgets the folder: its listing is read anew on the next Enter.
+  void Forget() { handle_.Reset(); }
+
+  bool Missing() const { return missing_; }  // the folder is not there (so is no entry in it)
+  bool Inside() const { return inside_; }
+  bool IsInstallationFolder() const { return installationFolder_; }
+  HANDLE Handle() const { return handle_.Get(); }
+
+  // The attributes the listing found for name, INVALID_FILE_ATTRIBUTES when it found no such.
+  DWORD AttributesOf(const wchar_t* name) const {
+    const uint64_t at = LowerBound(name);
+    return at < listed_.Count() && Compare(NameAt(at), name) == 0 ? listed_[at].Attributes
+                                                                     : INVALID_FILE_ATTRIBUTES;
+  }
+
+  // Calls visit(name) for every listed file whose name begins with prefix.
+  template <typename Visit>
+  void ForEachFileStartingWith(const wchar_t* prefix, Visit visit) const {
+    const int length = static_cast<int>(wcslen(prefix));
+    for (uint64_t at = LowerBound(prefix); at < listed_.Count(); ++at) {
+      const wchar_t* name = NameAt(at);
+      if (CompareStringOrdinal(name, std::min(length, static_cast<int>(wcslen(name))), prefix, length, TRUE) !=
+          CSTR_EQUAL) {
+        return;
+      }
+      if (!IsDirectoryAttr(listed_[at].Attributes)) visit(name);
+    }
+  }
+
+ private:
+  struct Listed {
+    uint64_t Name;  // offset in names_
+    DWORD Attributes;
+  };
+
+  static int Compare(const wchar_t* a, const wchar_t* b) {
+    return CompareStringOrdinal(a, -1, b, -1, TRUE) - CSTR_EQUAL;
+  }
+  const wchar_t* NameAt(uint64_t at) const { return names_.Data() + listed_[at].Name; }
+
+  uint64_t LowerBound(const wchar_t* name) const {
+    uint64_t low = 0;
+    uint64_t high = listed_.Count();
+    while (low < high) {
+      const uint64_t middle = low + (high - low) / 2;
+      if (Compare(NameAt(middle), name) < 0) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    return low;
+  }
+
+  void List() {
+    wchar_t mask[kFinalCapacity];
+    JoinPath(path_, L"*", mask, kFinalCapacity);
+    DirectoryScanner scanner;
+    scanner.SetMask(mask);
+    ScanEntry entry;
+    while (scanner.Next(entry)) {
+      const wchar_t* name = NamePart(entry.Name);
+      const uint64_t length = wcslen(name) + 1;
+      const uint64_t offset = names_.Count();
+      names_.Grow(length);
+      wmemcpy(names_.Data() + offset, name, length);
+      listed_.Push({offset, entry.FileAttr});
+    }
+    std::sort(listed_.Data(), listed_.Data() + listed_.Count(), [this](const Listed& a, const Listed& b) {
+      return Compare(names_.Data() + a.Name, names_.Data() + b.Name) < 0;
+    });
+  }
+
+  wchar_t path_[kFinalCapacity] = {};
+  ScopedHandle handle_;
+  bool missing_ = false;
+  bool inside_ = false;
+  bool installationFolder_ = false;
+  DynamicArray<wchar_t> names_;
+  DynamicArray<Listed> listed_;
+};
+
+// The two folders entered last: a list names a folder's entries together, but mostly a folder
+// just before its own entries, so the folder above is needed again right after them.
+class RecentFolders {
+ public:
+  const EntryFolder& Enter(const wchar_t* folder, const DeletionContext& context) {
+    if (!folders_[current_].Holds(folder)) {
+      current_ ^= 1;
+      folders_[current_].Enter(folder, context);
+    }
+    return folders_[current_];
+  }
+
+  void Forget() {
+    folders_[0].Forget();
+    folders_[1].Forget();
+  }
+
+ private:
+  EntryFolder folders_[2];
+  int current_ = 0;
+};
+
+// Opens name in folder itself (a link, not what it points to) for deletion, with the system's
+// open options added; the status of the system says why when it cannot.
+NTSTATUS OpenInFolder(const EntryFolder& folder, const wchar_t* name, ULONG options, ScopedHandle& opened) {
+  UNICODE_STRING text;
+  text.Buffer = const_cast<PWSTR>(name);
+  text.Length = text.MaximumLength = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder.Handle(), nullptr);
+  IO_STATUS_BLOCK status = {};
+  HANDLE handle = nullptr;
+  const NTSTATUS result =
+      NtOpenFile(&handle, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &attributes,
+                 &status, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                 options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT);
+  if (NT_SUCCESS(result)) opened.Reset(handle);
+  return result;
 }
 
 // A file that cannot be deleted now: renamed to a free "<path>.<n>.tmp" (so that a new
@@ -54,85 +226,78 @@ EntryResult LeaveForRestart(const wchar_t* path, InUse inUse) {
   return EntryResult::Scheduled;
 }
 
-// An entry the open refused: in use, or not ours to open. It is left for the restart when it
-// lies in the folder (checked through a handle that asks for attributes only, which no sharing
-// mode refuses).
-EntryResult DeleteUnopenable(const wchar_t* path, const DeletionContext& context, DWORD error,
-                             InUse inUse) {
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return EntryResult::Gone;
-  wchar_t final[kFinalCapacity];
-  FinalPathOf(path, final);
-  if (!IsBelowFolder(final, context.Folder)) {
-    ReportAction(L"delete", path, Outcome::Kept);
-    return EntryResult::Kept;
-  }
-  return LeaveForRestart(path, inUse);
-}
-
-// The entry names a link the installer made: the link goes, never what it points to. Its
-// folder must be inside the installation folder.
-EntryResult DeleteLink(const wchar_t* path, DWORD attributes, const DeletionContext& context) {
-  wchar_t parent[kFinalCapacity];
-  CopyText(parent, path, kFinalCapacity);
-  RemoveName(parent);
-  wchar_t final[kFinalCapacity];
-  FinalPathOf(parent, final);
-  if (!SameFinalPath(final, context.Folder) && !IsBelowFolder(final, context.Folder)) {
-    ReportAction(L"delete", path, Outcome::Kept);
-    return EntryResult::Kept;
-  }
-  const bool removed = IsDirectoryAttr(attributes) ? RemoveFolder(path) : RemoveFile(path);
-  return removed ? EntryResult::Deleted : EntryResult::Kept;
-}
-
-EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, InUse inUse);
-
-// A run stopped between renaming a file in use and scheduling it leaves "<path>.<n>.tmp" with
-// nothing to delete it: it goes now, or at the next restart.
-void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context) {
-  wchar_t mask[kFinalCapacity];
-  if (FormatText(mask, kFinalCapacity, L"%s.*.tmp", path) < 0) return;
+// Deletes path, an entry of folder (entered, and inside the installation folder).
+EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder,
+                           InUse inUse) {
   const wchar_t* name = NamePart(path);
-  const size_t nameLength = wcslen(name);
-  DirectoryScanner scanner;
-  scanner.SetMask(mask);
-  ScanEntry entry;
-  while (scanner.Next(entry)) {
-    // The mask also matches short names: only "<name>.<digits>.tmp" itself is a leftover.
-    const wchar_t* found = NamePart(entry.Name);
-    if (entry.IsDir || CompareNoCaseN(found, name, nameLength) != 0 || found[nameLength] != L'.' ||
-        !IsRestartTemporaryName(entry.Name) || IsScheduledForDeletion(entry.Name)) {
-      continue;
-    }
-    DeleteEntry(entry.Name, context, InUse::KeepName);
-  }
-}
-
-EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, InUse inUse) {
-  const DWORD attributes = QueryAttributes(path);
+  const DWORD attributes = folder.AttributesOf(name);
   if (attributes == INVALID_FILE_ATTRIBUTES) return EntryResult::Gone;
-  if (IsReparseAttr(attributes)) return DeleteLink(path, attributes, context);
-  ScopedHandle handle(OpenForDeletion(path));
-  if (!handle.Valid()) return DeleteUnopenable(path, context, GetLastError(), inUse);
-  wchar_t final[kFinalCapacity];
-  if (!QueryFinalPath(handle.Get(), final, kFinalCapacity) || !IsBelowFolder(final, context.Folder)) {
-    ReportAction(L"delete", path, Outcome::Kept);
-    return EntryResult::Kept;
+  // A link the installer made: the link goes, never what it points to.
+  if (IsReparseAttr(attributes)) {
+    const bool removed = IsDirectoryAttr(attributes) ? RemoveFolder(path) : RemoveFile(path);
+    return removed ? EntryResult::Deleted : EntryResult::Kept;
   }
-  // This program is moved out of the folder at the end, and the list goes last.
-  if (SameFinalPath(final, context.Program) || SameFinalPath(final, context.List)) {
-    return EntryResult::Kept;
+  const bool isFolder = IsDirectoryAttr(attributes);
+  ScopedHandle handle;
+  // Most entries are plain files below the installation folder (where neither this program nor
+  // the list can be): opened to be deleted when closed, they go with one call less. A file that
+  // refuses (read-only, in use) takes the way below.
+  if (!isFolder && !folder.IsInstallationFolder() &&
+      NT_SUCCESS(OpenInFolder(folder, name, FILE_DELETE_ON_CLOSE | FILE_NON_DIRECTORY_FILE, handle))) {
+    handle.Reset();
+    ReportAction(L"delete file", path, Outcome::Done);
+    return EntryResult::Deleted;
   }
-  const bool folder = IsDirectoryAttr(attributes);
+  const NTSTATUS opened = OpenInFolder(folder, name, 0, handle);
+  if (opened == static_cast<NTSTATUS>(0xC0000034) || opened == static_cast<NTSTATUS>(0xC000003A)) {
+    return EntryResult::Gone;  // STATUS_OBJECT_NAME_NOT_FOUND, STATUS_OBJECT_PATH_NOT_FOUND
+  }
+  // In use without sharing its deletion, or refused: left for the restart.
+  if (!NT_SUCCESS(opened)) return LeaveForRestart(path, inUse);
+  if (folder.IsInstallationFolder()) {
+    const FileIdentity identity = IdentityOf(handle.Get());
+    if (SameFile(identity, context.Program) || SameFile(identity, context.List)) return EntryResult::Kept;
+  }
   if (MarkForDeletion(handle.Get())) {
     handle.Reset();
-    ReportAction(folder ? L"delete folder" : L"delete file", path, Outcome::Done);
+    ReportAction(isFolder ? L"delete folder" : L"delete file", path, Outcome::Done);
     return EntryResult::Deleted;
   }
   // A folder that is not empty yet may be after its files have gone: tried in the next pass.
-  if (folder) return EntryResult::Retry;
+  if (isFolder) return EntryResult::Retry;
   handle.Reset();
   return LeaveForRestart(path, inUse);
+}
+
+// A run stopped between renaming a file in use and scheduling it leaves "<path>.<n>.tmp" with
+// nothing to delete it: it goes now, or at the next restart. folder: path's, entered.
+void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder) {
+  wchar_t prefix[kFinalCapacity];
+  FormatText(prefix, kFinalCapacity, L"%s.", NamePart(path));
+  folder.ForEachFileStartingWith(prefix, [&](const wchar_t* name) {
+    wchar_t found[kFinalCapacity];
+    CopyText(found, path, kFinalCapacity);
+    ReplaceName(found, name, kFinalCapacity);
+    if (IsRestartTemporaryName(found) && !IsScheduledForDeletion(found)) {
+      DeleteInFolder(found, context, folder, InUse::KeepName);
+    }
+  });
+}
+
+// One listed entry, once its folder is found inside the installation folder.
+EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, RecentFolders& folders) {
+  wchar_t parent[kFinalCapacity];
+  CopyText(parent, path, kFinalCapacity);
+  RemoveName(parent);
+  const EntryFolder& folder = folders.Enter(parent, context);
+  if (folder.Missing()) return EntryResult::Gone;
+  if (!folder.Inside()) {
+    ReportAction(L"delete", path, Outcome::Kept);
+    return EntryResult::Kept;
+  }
+  const EntryResult result = DeleteInFolder(path, context, folder, InUse::Rename);
+  if (result == EntryResult::Gone) SettleLeftoverRenames(path, context, folder);
+  return result;
 }
 
 }  // namespace
@@ -141,13 +306,16 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
                                    const wchar_t* program, const wchar_t* listFile) {
   ListedDeletion outcome;
   DeletionContext context;
-  FinalPathOf(folder, context.Folder);
-  FinalPathOf(program, context.Program);
-  FinalPathOf(listFile, context.List);
-  if (context.Folder[0] == 0) {
-    outcome.Failed = list.Count() != 0;
-    return outcome;
+  {
+    ScopedHandle handle(OpenForAttributes(folder));
+    if (!handle.Valid() || !QueryFinalPath(handle.Get(), context.Folder, kFinalCapacity)) {
+      outcome.Failed = list.Count() != 0;
+      return outcome;
+    }
   }
+  context.Program = IdentityOf(program);
+  context.List = IdentityOf(listFile);
+  RecentFolders entryFolders;
   // Entries that are settled (deleted, gone, kept or left for the restart) are not looked at
   // again: only folders that were not empty yet are.
   DynamicArray<uint8_t> settled(list.Count());
@@ -156,14 +324,15 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
     int deleted = 0;
     for (uint64_t i = 0; i < list.Count(); ++i) {
       if (settled[i]) continue;
-      const EntryResult result = DeleteEntry(list.Path(i), context, InUse::Rename);
-      if (result == EntryResult::Gone) SettleLeftoverRenames(list.Path(i), context);
+      const EntryResult result = DeleteEntry(list.Path(i), context, entryFolders);
       if (result == EntryResult::Deleted) ++deleted;
       outcome.RestartNeeded = outcome.RestartNeeded || result == EntryResult::Scheduled;
       outcome.Failed = outcome.Failed || result == EntryResult::Failed;
       settled[i] = result != EntryResult::Retry;
     }
     if (deleted == 0) return outcome;
+    // The folders' listings hold what the pass deleted: read them anew.
+    entryFolders.Forget();
   }
 }
 

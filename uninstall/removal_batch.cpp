@@ -175,9 +175,11 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   CopyText(workingFolder, removal.Home, 2048);
   RemoveName(workingFolder);
 
+  // No standard handles either: Wine would give the interpreter this program's own standard
+  // input and output, and a caller reading them would wait for the batch file.
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(interpreter, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
