@@ -9,8 +9,8 @@
 namespace {
 
 void FillEntry(const wchar_t* mask, const WIN32_FIND_DATAW& found, ScanEntry& entry) {
-  CopyText(entry.Name, mask, 2048);
-  ReplaceName(entry.Name, found.cFileName, 2048);
+  CopyText(entry.Name, mask, kPathCapacity);
+  ReplaceName(entry.Name, found.cFileName, kPathCapacity);
   entry.Size = static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
   entry.FileAttr = found.dwFileAttributes;
   entry.CreationTime = found.ftCreationTime;
@@ -28,8 +28,8 @@ HANDLE FindStep(HANDLE handle, const wchar_t* mask, ScanEntry& entry) {
   WIN32_FIND_DATAW found;
   if (handle == INVALID_HANDLE_VALUE) {
     handle = FindFirstFileW(mask, &found);
-    wchar_t longMask[2048];
-    if (handle == INVALID_HANDLE_VALUE && MakeLongPath(mask, longMask, 2048)) {
+    wchar_t longMask[kPathCapacity];
+    if (handle == INVALID_HANDLE_VALUE && MakeLongPath(mask, longMask, kPathCapacity)) {
       handle = FindFirstFileW(longMask, &found);
     }
     if (handle == INVALID_HANDLE_VALUE) {
@@ -60,7 +60,7 @@ bool IsDotEntry(const wchar_t* name) {
 }  // namespace
 
 void DirectoryScanner::SetMask(const wchar_t* mask) {
-  CopyText(mask_, mask, 2048);
+  CopyText(mask_, mask, kPathCapacity);
   firstCall_ = true;
 }
 

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
+#include "common/path_names.h"
+
 struct ScanEntry {
   // The mask with its last component replaced by the found name: the found file's full path
   // when the mask had a folder part. At most 2047 characters.
-  wchar_t Name[2048];
+  wchar_t Name[kPathCapacity];
   uint64_t Size;
   DWORD FileAttr;
   bool IsDir;
@@ -38,7 +40,7 @@ class DirectoryScanner {
   void Close();
 
  private:
-  wchar_t mask_[2048] = {};
+  wchar_t mask_[kPathCapacity] = {};
   bool firstCall_ = true;
   HANDLE find_ = INVALID_HANDLE_VALUE;
 };

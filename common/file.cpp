@@ -17,8 +17,8 @@ HANDLE CreateWithLongRetry(const wchar_t* name, bool tryPlain, DWORD access, DWO
     HANDLE handle = CreateFileW(name, access, sharing, nullptr, disposition, flags, nullptr);
     if (handle != INVALID_HANDLE_VALUE) return handle;
   }
-  wchar_t longName[2048];
-  if (!MakeLongPath(name, longName, 2048)) return INVALID_HANDLE_VALUE;
+  wchar_t longName[kPathCapacity];
+  if (!MakeLongPath(name, longName, kPathCapacity)) return INVALID_HANDLE_VALUE;
   return CreateFileW(longName, access, sharing, nullptr, disposition, flags, nullptr);
 }
 
@@ -58,7 +58,7 @@ bool File::Open(const wchar_t* name, unsigned mode) {
   handle_ = handle;
   handleType_ = HandleType::Ordinary;
   created_ = false;
-  CopyText(fileName_, name, 2048);
+  CopyText(fileName_, name, kPathCapacity);
   return true;
 }
 
@@ -80,7 +80,7 @@ bool File::Create(const wchar_t* name, unsigned mode) {
   handle_ = CreateWithLongRetry(name, tryPlain, access, sharing, disposition, 0);
   handleType_ = HandleType::Ordinary;
   created_ = true;
-  CopyText(fileName_, name, 2048);
+  CopyText(fileName_, name, kPathCapacity);
   return handle_ != INVALID_HANDLE_VALUE;
 }
 
@@ -197,8 +197,8 @@ int64_t File::Tell() {
 }
 
 uint64_t GetFreeDiskSpace(const wchar_t* path) {
-  wchar_t folder[2048];
-  FolderPart(path, folder, 2048);
+  wchar_t folder[kPathCapacity];
+  FolderPart(path, folder, kPathCapacity);
   ULARGE_INTEGER freeToCaller = {};
   ULARGE_INTEGER total = {};
   ULARGE_INTEGER totalFree = {};

@@ -1,4 +1,4 @@
-// One operating-system file handle with the program's conventions: names up to 2048 characters
+// One operating-system file handle with the program's conventions: names up to kPathCapacity characters
 // retried in the long "\\?\" form, access and sharing chosen by mode bits, reads and writes that
 // work around known system limits, errors reported to the error handler, and removal of a
 // created file that is abandoned before it was closed.
@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstdint>
+
+#include "common/path_names.h"
 
 // Open modes.
 constexpr unsigned kOpenUpdate = 1;      // write access as well
@@ -71,7 +73,7 @@ class File {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   HandleType handleType_ = HandleType::Ordinary;
   bool created_ = false;
-  wchar_t fileName_[2048] = {};
+  wchar_t fileName_[kPathCapacity] = {};
 };
 
 // Free bytes available to the caller on the volume of path (its folder part; no folder part

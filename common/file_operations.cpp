@@ -50,9 +50,9 @@ bool RemoveFolder(const wchar_t* path) {
 bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags) {
   bool moved = MoveFileExW(from, to, flags) != 0;
   if (!moved) {
-    wchar_t longFrom[2048];
-    wchar_t longTo[2048];
-    moved = MakeLongPath(from, longFrom, 2048) && MakeLongPath(to, longTo, 2048) &&
+    wchar_t longFrom[kPathCapacity];
+    wchar_t longTo[kPathCapacity];
+    moved = MakeLongPath(from, longFrom, kPathCapacity) && MakeLongPath(to, longTo, kPathCapacity) &&
             MoveFileExW(longFrom, longTo, flags);
   }
   wchar_t object[4200];
@@ -136,8 +136,8 @@ CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD
   const wchar_t last = *LastChar(path);
   bool created = last != L' ' && last != L'.' && CreateDirectoryW(path, nullptr) != 0;
   if (!created) {
-    wchar_t longPath[2048];
-    if (QueryAttributes(path) == INVALID_FILE_ATTRIBUTES && MakeLongPath(path, longPath, 2048)) {
+    wchar_t longPath[kPathCapacity];
+    if (QueryAttributes(path) == INVALID_FILE_ATTRIBUTES && MakeLongPath(path, longPath, kPathCapacity)) {
       created = CreateDirectoryW(longPath, nullptr) != 0;
     }
   }

@@ -1,5 +1,5 @@
 // Thin wrappers over the Windows file functions. Each call is made with the path as given and,
-// when it fails, once more with the long "\\?\" form (MakeLongPath into 2048 characters), so that
+// when it fails, once more with the long "\\?\" form (MakeLongPath into kPathCapacity characters), so that
 // deep paths and names ending in a blank or a dot still work. None of them shows a message or
 // restores GetLastError; a caller that needs the error code saves it itself.
 #pragma once

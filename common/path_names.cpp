@@ -66,10 +66,10 @@ void FolderPart(const wchar_t* path, wchar_t* out, size_t capacity) {
 }
 
 void JoinPath(const wchar_t* folder, const wchar_t* name, wchar_t* out, size_t capacity) {
-  wchar_t joined[2048];
-  CopyText(joined, folder, 2048);
-  AddTrailingSeparator(joined, 2048);
-  AppendText(joined, name, 2048);
+  wchar_t joined[kPathCapacity];
+  CopyText(joined, folder, kPathCapacity);
+  AddTrailingSeparator(joined, kPathCapacity);
+  AppendText(joined, name, kPathCapacity);
   CopyText(out, joined, capacity);
 }
 
@@ -112,7 +112,7 @@ bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
     return true;
   }
 
-  wchar_t current[2048];
+  wchar_t current[kPathCapacity];
   const DWORD currentLength = GetCurrentDirectoryW(2047, current);
   if (currentLength == 0 || currentLength > 2047) return false;
 
@@ -125,7 +125,7 @@ bool BuildLongPath(const wchar_t* path, wchar_t* out, size_t capacity) {
     return true;
   }
 
-  AddTrailingSeparator(current, 2048);
+  AddTrailingSeparator(current, kPathCapacity);
   const wchar_t* relative = path;
   if (relative[0] == L'.' && IsSeparator(relative[1])) relative += 2;
   if (capacity <= length + wcslen(current) + 4) return false;

@@ -9,6 +9,10 @@
 
 #include <cstddef>
 
+// The capacity, in characters with the terminator, of every buffer that holds a path: the
+// longest path the program handles (the long "\\?\" form included) is one character shorter.
+constexpr size_t kPathCapacity = 2048;
+
 // Position just after the last separator; without one, just after a leading "X:", else the start.
 wchar_t* NamePart(wchar_t* path);
 const wchar_t* NamePart(const wchar_t* path);

@@ -1,4 +1,4 @@
-// Names nobody can guess, and folders that only administrators and the system can write: where
+// Folders under names nobody can guess that only administrators and the system can write: where
 // an elevated run puts what it will run or read back later. A process without administrator
 // rights can create files in the system's temporary folder; under a name it can predict it could
 // plant a link that makes the elevated run overwrite another file, or rewrite what the run is
@@ -6,10 +6,6 @@
 #pragma once
 
 #include <cstddef>
-
-// digits hexadecimal digits (at most 32) from the system's random number generator, into out
-// (capacity characters). False when the generator fails.
-bool RandomHexText(wchar_t* out, size_t capacity, int digits);
 
 // Creates a new folder parent\<prefix><16 random hex digits> whose access list lets only
 // SYSTEM and the Administrators group in, protected from what the parent would pass on. The

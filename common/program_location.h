@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-// This program's full path; "" when it cannot be had (or does not fit 2048 characters).
+// This program's full path; "" when it cannot be had (or does not fit kPathCapacity characters).
 void GetProgramPath(wchar_t* out, size_t capacity);
 // Its folder, without a trailing separator except at a drive root (RemoveName).
 void GetProgramFolder(wchar_t* out, size_t capacity);

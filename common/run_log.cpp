@@ -5,14 +5,14 @@
 
 #include "common/change_points.h"
 #include "common/path_names.h"
-#include "common/private_files.h"
+#include "common/random_text.h"
 #include "common/text_operations.h"
 
 namespace {
 
 // Lives until the process ends; the system closes it then.
 HANDLE logFile = INVALID_HANDLE_VALUE;
-wchar_t logPath[2048] = {};
+wchar_t logPath[kPathCapacity] = {};
 
 constexpr size_t kLineCapacity = 4096;
 
@@ -52,21 +52,21 @@ HANDLE CreateLog(const wchar_t* path, DWORD disposition) {
 bool OpenRunLog(const wchar_t* path) {
   if (path[0] != 0) {
     logFile = CreateLog(path, CREATE_ALWAYS);
-    CopyText(logPath, path, 2048);
+    CopyText(logPath, path, kPathCapacity);
   } else {
-    wchar_t folder[2048];
-    const DWORD length = GetTempPathW(2048, folder);
+    wchar_t folder[kPathCapacity];
+    const DWORD length = GetTempPathW(kPathCapacity, folder);
     wchar_t random[17];
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     // The temporary folder of SYSTEM is writable by every user: a new name, never an existing
     // file or a link planted there.
     for (int attempt = 0; attempt < 4 && logFile == INVALID_HANDLE_VALUE; ++attempt) {
-      if (length == 0 || length >= 2048 || !RandomHexText(random, 17, 8)) break;
+      if (length == 0 || length >= kPathCapacity || !RandomHexText(random, 17, 8)) break;
       wchar_t name[80];
       FormatText(name, 80, L"Quobex-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
                  now.wDay, now.wHour, now.wMinute, now.wSecond, random);
-      JoinPath(folder, name, logPath, 2048);
+      JoinPath(folder, name, logPath, kPathCapacity);
       logFile = CreateLog(logPath, CREATE_NEW);
     }
   }

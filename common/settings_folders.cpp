@@ -7,6 +7,7 @@
 #include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/program_location.h"
+#include "common/scoped_handles.h"
 #include "common/text_operations.h"
 
 namespace {
@@ -14,16 +15,15 @@ namespace {
 // HKCU "Software\Quobex\Paths" "AppData", read with a byte limit of capacity (a longer value
 // counts as absent). Read directly: it is the user's own redirection, never a portable setting.
 bool ReadAppDataOverride(wchar_t* out, size_t capacity) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\Paths", 0, KEY_QUERY_VALUE, &key) !=
+  RegistryKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\Paths", 0, KEY_QUERY_VALUE, key.Receive()) !=
       ERROR_SUCCESS) {
     return false;
   }
   DWORD type = 0;
   DWORD bytes = static_cast<DWORD>(capacity);
-  const LONG status = RegQueryValueExW(key, L"AppData", nullptr, &type, reinterpret_cast<BYTE*>(out),
+  const LONG status = RegQueryValueExW(key.Get(), L"AppData", nullptr, &type, reinterpret_cast<BYTE*>(out),
                                        &bytes);
-  RegCloseKey(key);
   if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
   // A value stored without its terminator comes back unterminated on Windows.
   const size_t characters = bytes / sizeof(wchar_t);
@@ -40,11 +40,8 @@ bool GetUserDataFolder(wchar_t* out, size_t capacity, bool create) {
   if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &items))) return false;
   wchar_t folder[MAX_PATH] = {};
   const bool found = SHGetPathFromIDListW(items, folder) != FALSE;
-  IMalloc* shellAllocator = nullptr;
-  if (SUCCEEDED(SHGetMalloc(&shellAllocator))) {
-    shellAllocator->Free(items);
-    shellAllocator->Release();
-  }
+  ComPointer<IMalloc> shellAllocator;
+  if (SUCCEEDED(SHGetMalloc(shellAllocator.Receive()))) shellAllocator->Free(items);
   if (!found) return false;
   if (folder[0] != 0) {
     CopyText(out, folder, capacity);
@@ -72,8 +69,8 @@ bool GetCandidateFolder(int index, wchar_t* out, size_t capacity, bool create) {
 void FindSettingsFile(const wchar_t* name, wchar_t* out, size_t capacity, bool searchAll,
                       bool create) {
   CopyText(out, L"", capacity);
-  wchar_t folder[2048];
-  for (int index = 0; GetCandidateFolder(index, folder, 2048, create); ++index) {
+  wchar_t folder[kPathCapacity];
+  for (int index = 0; GetCandidateFolder(index, folder, kPathCapacity, create); ++index) {
     JoinPath(folder, name, out, capacity);
     if (!searchAll || MatchExists(out)) return;
   }

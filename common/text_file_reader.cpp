@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "common/file.h"
+#include "common/path_names.h"
 #include "common/settings_folders.h"
 #include "common/text_operations.h"
 
@@ -110,8 +111,8 @@ void AddLine(wchar_t* line, wchar_t* end, const TextReadOptions& options, String
     }
   }
   if (options.ExpandVariables && line[0] == L'%') {
-    wchar_t expanded[2048];
-    const DWORD needed = ExpandEnvironmentStringsW(line, expanded, 2048);
+    wchar_t expanded[kPathCapacity];
+    const DWORD needed = ExpandEnvironmentStringsW(line, expanded, kPathCapacity);
     if (needed >= 1 && needed <= 2047) {
       if (expanded[0] != 0) lines.Add(expanded);
       return;
@@ -138,12 +139,12 @@ void SplitLines(wchar_t* text, const TextReadOptions& options, StringList& lines
 
 bool ReadTextFile(const wchar_t* fileName, StringList& lines, const TextReadOptions& options,
                   bool* decodedWhole) {
-  wchar_t name[2048] = {};
+  wchar_t name[kPathCapacity] = {};
   if (fileName != nullptr && fileName[0] != 0) {
     if (options.SearchConfigFolders) {
-      FindSettingsFile(fileName, name, 2048, true, false);
+      FindSettingsFile(fileName, name, kPathCapacity, true, false);
     } else {
-      CopyText(name, fileName, 2048);
+      CopyText(name, fileName, kPathCapacity);
     }
   }
   File file;

@@ -8,6 +8,7 @@
 #include "common/path_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
+#include "integration/product_names.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_store.h"
@@ -30,21 +31,20 @@ void AppendFormatted(wchar_t* text, size_t capacity, const wchar_t* format, ...)
 }  // namespace
 
 bool RegisterAppPath() {
-  wchar_t executable[2048];
-  GetProgramFilePath(L"Quobex.exe", executable, 2048);
+  wchar_t executable[kPathCapacity];
+  GetProgramFilePath(kMainProgram, executable, kPathCapacity);
   if (WriteString(HKEY_LOCAL_MACHINE, kAppPathKey, L"", executable) == ERROR_ACCESS_DENIED) {
     return false;
   }
   WriteString(HKEY_LOCAL_MACHINE, L"", L"exe64", executable);
-  wchar_t folder[2048];
-  CopyText(folder, executable, 2048);
+  wchar_t folder[kPathCapacity];
+  CopyText(folder, executable, kPathCapacity);
   RemoveName(folder);
   WriteString(HKEY_LOCAL_MACHINE, kAppPathKey, L"Path", folder);
   // 32-bit programs look the product up in their own view of the registry.
-  SetRegistryView(KEY_WOW64_32KEY);
+  ScopedRegistryView view(KEY_WOW64_32KEY);
   WriteString(HKEY_LOCAL_MACHINE, kAppPathKey, L"", executable);
   WriteString(HKEY_LOCAL_MACHINE, kAppPathKey, L"Path", folder);
-  SetRegistryView(0);
   return true;
 }
 
@@ -62,9 +62,8 @@ void DeleteApplicationEntries() {
   DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey);
   DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
   // RegisterAppPath wrote it for 32-bit programs too.
-  SetRegistryView(KEY_WOW64_32KEY);
+  ScopedRegistryView view(KEY_WOW64_32KEY);
   DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
-  SetRegistryView(0);
 }
 
 void AppendVersionText(wchar_t* text, size_t capacity) {
@@ -78,8 +77,8 @@ namespace {
 
 // Bytes of the files in folder and below (a linked folder is not the product's).
 uint64_t FolderBytes(const wchar_t* folder) {
-  wchar_t mask[2048];
-  JoinPath(folder, L"*", mask, 2048);
+  wchar_t mask[kPathCapacity];
+  JoinPath(folder, L"*", mask, kPathCapacity);
   DirectoryScanner scanner;
   scanner.SetMask(mask);
   ScanEntry entry;
@@ -98,12 +97,12 @@ uint64_t FolderBytes(const wchar_t* folder) {
 
 void WriteUninstallEntry(UninstallEntryValues which) {
   wchar_t displayName[2148];
-  CopyText(displayName, L"Quobex", 2148);
+  CopyText(displayName, kProductName, 2148);
   AppendVersionText(displayName, 2148);
   wchar_t version[32];
   FormatText(version, 32, L"%d.%02d.%d", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA);
-  wchar_t program[2048];
-  GetProgramPath(program, 2048);
+  wchar_t program[kPathCapacity];
+  GetProgramPath(program, kPathCapacity);
   // Quoted: Windows starts the uninstaller from this text, and unquoted a path with blanks
   // ("C:\Program Files\...") would first be tried as "C:\Program.exe".
   wchar_t uninstallCommand[2052];
@@ -112,18 +111,18 @@ void WriteUninstallEntry(UninstallEntryValues which) {
   // unattended removal, the size in kilobytes (rounded up), the day of the setup, the home page.
   wchar_t quietCommand[2060];
   FormatText(quietCommand, 2060, L"\"%s\" /S", program);
-  wchar_t icon[2048];
-  GetProgramFilePath(L"Quobex.exe", icon, 2048);
-  wchar_t location[2048];
-  FolderPart(program, location, 2048);
+  wchar_t icon[kPathCapacity];
+  GetProgramFilePath(kMainProgram, icon, kPathCapacity);
+  wchar_t location[kPathCapacity];
+  FolderPart(program, location, kPathCapacity);
   SYSTEMTIME today = {};
   GetLocalTime(&today);
   wchar_t date[16];
   FormatText(date, 16, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
   uint64_t kilobytes = 0;
   if (which == UninstallEntryValues::All) {
-    wchar_t folder[2048];
-    GetProgramFolder(folder, 2048);
+    wchar_t folder[kPathCapacity];
+    GetProgramFolder(folder, kPathCapacity);
     kilobytes = (FolderBytes(folder) + 1023) / 1024;
   }
 

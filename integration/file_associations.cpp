@@ -14,6 +14,7 @@
 #include "common/run_log.h"
 #include "common/text_file_reader.h"
 #include "integration/created_keys.h"
+#include "integration/product_names.h"
 #include "integration/setup_records.h"
 #include "settings/registry_store.h"
 
@@ -27,7 +28,7 @@ uint8_t qbxTemplate[24] = {0,    'b',  'x',  '!',  0x1A, 0x07, 0x01, 0x00, 0xC1,
 uint8_t zipTemplate[22] = {0, 0x4B, 0x05, 0x06};
 
 void NewFileKeyOf(const wchar_t* extension, wchar_t* key) {
-  FormatText(key, 2048, L"%s\\ShellNew", extension);
+  FormatText(key, kPathCapacity, L"%s\\ShellNew", extension);
 }
 
 // Every value of the extension's new-file key, saved under the record's "ShellNewValues" as
@@ -115,10 +116,10 @@ void SavePreviousOwner(const wchar_t* extension) {
   constexpr DWORD kAbsent = 0xFFFFFFFF;
   const bool recorded = ReadDword(record.Root, record.Key, L"Exist", kAbsent) != kAbsent;
   if (type[0] == 0 && recorded) return;
-  wchar_t newFileKey[2048];
+  wchar_t newFileKey[kPathCapacity];
   NewFileKeyOf(extension, newFileKey);
-  wchar_t fileName[2048];
-  ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", 2048);
+  wchar_t fileName[kPathCapacity];
+  ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", kPathCapacity);
   if (IsProductTemplate(fileName)) fileName[0] = 0;
   wchar_t nullFile[10];
   const bool hadNullFile = ReadString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", nullFile, L"", 10);
@@ -134,10 +135,10 @@ void SavePreviousOwner(const wchar_t* extension) {
 // The product's template entry goes from an extension whose class another program has taken
 // since setup: it would name a file that the uninstall deletes.
 void RemoveProductTemplateEntry(const wchar_t* extension) {
-  wchar_t newFileKey[2048];
+  wchar_t newFileKey[kPathCapacity];
   NewFileKeyOf(extension, newFileKey);
-  wchar_t fileName[2048];
-  ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", 2048);
+  wchar_t fileName[kPathCapacity];
+  ReadString(HKEY_CLASSES_ROOT, newFileKey, L"FileName", fileName, L"", kPathCapacity);
   if (!IsProductTemplate(fileName)) return;
   DeleteValue(HKEY_CLASSES_ROOT, newFileKey, L"FileName");
   DeleteCreatedKeys(HKEY_CLASSES_ROOT, newFileKey);
@@ -165,7 +166,7 @@ void CollectValueName(void* context, const wchar_t* name, DWORD, const BYTE*, DW
 // it): that one's values go, the key stays. A run stopped on the way thus never leaves the key
 // missing, which the next run would take for a key of the product's own.
 void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
-  wchar_t newFileKey[2048];
+  wchar_t newFileKey[kPathCapacity];
   NewFileKeyOf(extension, newFileKey);
   NoteMissingKeys(HKEY_CLASSES_ROOT, newFileKey);
   StringList names;
@@ -173,8 +174,8 @@ void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
   for (const wchar_t* name = nullptr; names.Next(&name);) {
     if (CompareNoCase(name, L"FileName") != 0) DeleteValue(HKEY_CLASSES_ROOT, newFileKey, name);
   }
-  wchar_t path[2048];
-  GetProgramFilePath(ownFormat ? L"qbxnew.dat" : L"zipnew.dat", path, 2048);
+  wchar_t path[kPathCapacity];
+  GetProgramFilePath(ownFormat ? L"qbxnew.dat" : L"zipnew.dat", path, kPathCapacity);
   if (ownFormat) {
     ProvideTemplate(path, qbxTemplate, sizeof qbxTemplate);
   } else {
@@ -185,12 +186,12 @@ void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
 
 // Takes the extension over; its previous owner is recorded first (RecordPreviousOwner).
 void Associate(const wchar_t* extension, bool newFile, bool ownFormat, bool zip) {
-  WriteString(HKEY_CLASSES_ROOT, extension, L"", zip ? L"Quobex.ZIP" : L"Quobex");
+  WriteString(HKEY_CLASSES_ROOT, extension, L"", zip ? kZipClass : kArchiveClass);
   if (ownFormat) {
     for (unsigned n = 0; n < 30; ++n) {
       wchar_t volume[16];
       VolumeKeyOf(n, volume);
-      WriteString(HKEY_CLASSES_ROOT, volume, L"", L"Quobex");
+      WriteString(HKEY_CLASSES_ROOT, volume, L"", kArchiveClass);
     }
   }
   if (newFile && (zip || ownFormat)) ProvideNewFileEntry(extension, ownFormat);
@@ -216,11 +217,11 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   // to be deleted: give back no class instead.
   if (IsProductClass(type)) type[0] = 0;
 
-  wchar_t newFileKey[2048];
+  wchar_t newFileKey[kPathCapacity];
   NewFileKeyOf(extension, newFileKey);
   if (existed) {
-    wchar_t shellNew[2048] = {};
-    if (recorded) ReadString(record.Root, record.Key, L"ShellNew", shellNew, L"", 2048);
+    wchar_t shellNew[kPathCapacity] = {};
+    if (recorded) ReadString(record.Root, record.Key, L"ShellNew", shellNew, L"", kPathCapacity);
     DeleteValue(HKEY_CLASSES_ROOT, newFileKey, L"FileName");
     if (shellNew[0] == L'*') {
       WriteString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", L"");
@@ -273,8 +274,8 @@ void SetAssociation(const wchar_t* extension, bool associate, bool newFile, bool
 
 void DeleteNewFileTemplates() {
   for (const wchar_t* name : {L"qbxnew.dat", L"zipnew.dat"}) {
-    wchar_t path[2048];
-    GetProgramFilePath(name, path, 2048);
+    wchar_t path[kPathCapacity];
+    GetProgramFilePath(name, path, kPathCapacity);
     RemoveFile(path);
   }
 }

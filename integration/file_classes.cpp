@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "common/path_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
+#include "integration/product_names.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_store.h"
@@ -18,9 +20,9 @@ struct FileClass {
 };
 
 constexpr FileClass kFileClasses[] = {
-    {L"Quobex", IDS_QUOBEXARC, false},
-    {L"Quobex.ZIP", IDS_QUOBEXZIPARC, false},
-    {L"Quobex.REV", IDS_QBXRECVOL, true},
+    {kArchiveClass, IDS_QUOBEXARC, false},
+    {kZipClass, IDS_QUOBEXZIPARC, false},
+    {kRecoveryClass, IDS_QBXRECVOL, true},
 };
 
 // The open command, and the icon unless one is set already (a user's or another program's choice
@@ -30,16 +32,16 @@ void WriteCommandAndIcon(const wchar_t* className, const wchar_t* command, const
   FormatText(key, 512, L"%s\\shell\\open\\command", className);
   WriteString(HKEY_CLASSES_ROOT, key, L"", command);
   FormatText(key, 512, L"%s\\DefaultIcon", className);
-  wchar_t current[2048];
-  ReadString(HKEY_CLASSES_ROOT, key, L"", current, L"", 2048);
+  wchar_t current[kPathCapacity];
+  ReadString(HKEY_CLASSES_ROOT, key, L"", current, L"", kPathCapacity);
   if (current[0] == 0) WriteString(HKEY_CLASSES_ROOT, key, L"", icon);
 }
 
 }  // namespace
 
 bool RegisterFileClasses() {
-  wchar_t executable[2048];
-  GetProgramFilePath(L"Quobex.exe", executable, 2048);
+  wchar_t executable[kPathCapacity];
+  GetProgramFilePath(kMainProgram, executable, kPathCapacity);
   wchar_t command[2080];
   FormatText(command, 2080, L"\"%s\" \"%%1\"", executable);
   wchar_t archiveIcon[2080];
@@ -48,7 +50,7 @@ bool RegisterFileClasses() {
   FormatText(recoveryIcon, 2080, L"%s,1", executable);
 
   for (const FileClass& fileClass : kFileClasses) {
-    if (fileClass.RecoveryIcon) WriteString(HKEY_CLASSES_ROOT, L".rev", L"", L"Quobex.REV");
+    if (fileClass.RecoveryIcon) WriteString(HKEY_CLASSES_ROOT, kRecoveryExtension, L"", kRecoveryClass);
     const LONG status = WriteString(HKEY_CLASSES_ROOT, fileClass.Name, L"",
                                     GetString(fileClass.Description));
     // Only the very first write tells whether there are rights to write the classes at all.

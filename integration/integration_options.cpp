@@ -5,13 +5,8 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "common/file_operations.h"
 #include "common/text_operations.h"
-#include "integration/application_registration.h"
-#include "integration/file_associations.h"
-#include "integration/file_classes.h"
-#include "integration/shell_extension.h"
-#include "integration/shortcuts.h"
+#include "integration/product_names.h"
 #include "settings/registry_store.h"
 
 const wchar_t* const ArchiveFamilies[kFamilyCount] = {
@@ -61,11 +56,14 @@ const wchar_t* NextFamilyMember(const wchar_t* family, wchar_t member[50]) {
 }
 
 const wchar_t* ProductClassOf(int familySlot) {
-  return familySlot == kFamilyZip ? L"Quobex.ZIP" : L"Quobex";
+  return familySlot == kFamilyZip ? kZipClass : kArchiveClass;
 }
 
 bool IsProductClass(const wchar_t* name) {
-  return CompareNoCase(name, L"Quobex") == 0 || CompareNoCase(name, L"Quobex.ZIP") == 0;
+  for (int i = 0; i < kArchiveClassCount; ++i) {
+    if (CompareNoCase(name, kProductClasses[i]) == 0) return true;
+  }
+  return false;
 }
 
 bool IsOwnAssociation(const wchar_t* extension) {
@@ -102,17 +100,4 @@ void SaveIntegrationOptions(const IntegrationOptions& options) {
   for (const StoredSlot& stored : kStoredSlots) {
     WriteUserDword(stored.Key, stored.Value, options.Slots[stored.Slot] != 0 ? 1 : 0);
   }
-}
-
-bool ApplyIntegration(const IntegrationOptions& options, wchar_t* groupFolder, size_t capacity) {
-  if (!RegisterAppPath()) return false;
-  SetShellExtensions(false, options);
-  SetAssociations(options);
-  if (!RegisterFileClasses()) return false;
-
-  wchar_t icon[2048];
-  ReadUserString(L"Interface\\Themes", L"ShellExtIcon", icon, L"", 2048);
-  const bool haveIcon = icon[0] != 0 && PathExists(icon);
-  SetShortcuts(options, groupFolder, capacity, haveIcon ? icon : nullptr);
-  return true;
 }

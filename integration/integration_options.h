@@ -1,5 +1,5 @@
-// What a setup run can choose, how the choice is stored under "Setup", and the driver that
-// applies it.
+// What a setup run can choose, and how the choice is stored under "Setup" (apply_integration.h
+// applies it).
 #pragma once
 
 #include <cstddef>
@@ -57,8 +57,3 @@ void SaveIntegrationOptions(const IntegrationOptions& options);
 bool IsProductClass(const wchar_t* name);
 // True when the extension's class is one of the product's.
 bool IsOwnAssociation(const wchar_t* extension);
-
-// Applies the choice: App Paths, shell extensions, associations, file classes, shortcuts.
-// groupFolder (capacity characters; may be null) receives the program group folder. False when
-// it stopped early because writing the machine-wide entries was refused (no administrator rights).
-bool ApplyIntegration(const IntegrationOptions& options, wchar_t* groupFolder, size_t capacity);

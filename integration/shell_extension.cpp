@@ -7,9 +7,11 @@
 #include <initializer_list>
 
 #include "common/file_operations.h"
+#include "common/path_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
 #include "integration/created_keys.h"
+#include "integration/product_names.h"
 #include "integration/windows_version.h"
 #include "settings/registry_store.h"
 
@@ -24,7 +26,8 @@ constexpr wchar_t kApprovedKey[] =
     L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 constexpr wchar_t kRegisteredApplications[] = L"\\Software\\RegisteredApplications";
 
-// Handler keys named by the class identifier (empty default value).
+// Handler keys named by the class identifier (empty default value). The classes' keys below are
+// those of kArchiveClass and kZipClass (product_names.h).
 constexpr const wchar_t* kClassIdKeys[] = {
     L"Quobex\\shellex\\ContextMenuHandlers\\%s",
     L"Quobex\\shellex\\PropertySheetHandlers\\%s",
@@ -78,23 +81,22 @@ void DeleteHandlerKey(const wchar_t* key) {
 }
 
 void RegisterClassId(const wchar_t* library, const wchar_t* classId, bool thirtyTwoBitView) {
-  wchar_t path[2048];
-  GetProgramFilePath(library, path, 2048);
+  wchar_t path[kPathCapacity];
+  GetProgramFilePath(library, path, kPathCapacity);
   if (!PathExists(path)) return;
   wchar_t key[1024];
-  SetRegistryView(thirtyTwoBitView ? KEY_WOW64_32KEY : 0);
+  ScopedRegistryView view(thirtyTwoBitView ? KEY_WOW64_32KEY : 0);
   KeyFor(L"CLSID\\%s", classId, key);
-  WriteString(HKEY_CLASSES_ROOT, key, L"", L"Quobex");
+  WriteString(HKEY_CLASSES_ROOT, key, L"", kProductName);
   KeyFor(L"CLSID\\%s\\InProcServer32", classId, key);
   WriteString(HKEY_CLASSES_ROOT, key, L"", path);
   WriteString(HKEY_CLASSES_ROOT, key, L"ThreadingModel", L"Apartment");
-  SetRegistryView(0);
 }
 
 void WriteDefaultPrograms() {
   NoteMissingKeys(HKEY_LOCAL_MACHINE, kRegisteredApplications);
-  WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex", L"Software\\Quobex\\Capabilities");
-  WriteString(HKEY_LOCAL_MACHINE, L"Capabilities", L"ApplicationDescription", L"Quobex");
+  WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, kProductName, L"Software\\Quobex\\Capabilities");
+  WriteString(HKEY_LOCAL_MACHINE, L"Capabilities", L"ApplicationDescription", kProductName);
   ForEachMemberExtension([](const wchar_t* member, int slot) {
     WriteString(HKEY_LOCAL_MACHINE, L"Capabilities\\FileAssociations", member, ProductClassOf(slot));
   });
@@ -122,13 +124,12 @@ void SetShellExtension(bool registerLibrary, const wchar_t* library, const wchar
   // The class identifier keys go where they were written (the 32-bit library's in the 32-bit
   // view), and from the default view too, where earlier versions put them.
   for (const REGSAM view : {thirtyTwoBitView ? KEY_WOW64_32KEY : REGSAM{0}, REGSAM{0}}) {
-    SetRegistryView(view);
+    ScopedRegistryView chosen(view);
     KeyFor(L"CLSID\\%s\\InProcServer32", classId, key);
     DeleteKey(HKEY_CLASSES_ROOT, key);
     KeyFor(L"CLSID\\%s", classId, key);
     DeleteKey(HKEY_CLASSES_ROOT, key);
   }
-  SetRegistryView(0);
   for (const wchar_t* format : kClassIdKeys) {
     KeyFor(format, classId, key);
     DeleteHandlerKey(key);
@@ -152,12 +153,12 @@ void SetShellExtensions(bool removal, const IntegrationOptions& options) {
   }
   if (WindowsVersion() >= kWindowsVista) {
     if (removal) {
-      DeleteValue(HKEY_LOCAL_MACHINE, kRegisteredApplications, L"Quobex");
+      DeleteValue(HKEY_LOCAL_MACHINE, kRegisteredApplications, kProductName);
       DeleteCreatedKeys(HKEY_LOCAL_MACHINE, kRegisteredApplications);
     } else {
       WriteDefaultPrograms();
     }
   }
-  if (removal) DeleteKeyTree(HKEY_LOCAL_MACHINE, L"");
+  if (removal) DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }

@@ -9,31 +9,15 @@
 #include "common/path_names.h"
 #include "common/program_location.h"
 #include "common/run_log.h"
+#include "common/scoped_handles.h"
 #include "common/text_operations.h"
+#include "integration/product_names.h"
 #include "integration/windows_version.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_store.h"
 
 namespace {
-
-// Owns a COM interface pointer.
-template <typename Interface>
-class ComPointer {
- public:
-  ComPointer() = default;
-  ~ComPointer() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComPointer(const ComPointer&) = delete;
-  ComPointer& operator=(const ComPointer&) = delete;
-  Interface* operator->() const { return pointer_; }
-  Interface** Receive() { return &pointer_; }
-  void** ReceiveVoid() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 // One link of the program group: the target beside this program and the link's name.
 struct GroupEntry {
@@ -49,8 +33,8 @@ void CopyFileNameText(wchar_t* out, UINT id) {
 }
 
 void BuildGroupEntries(GroupEntry (&entries)[4]) {
-  CopyText(entries[0].Target, L"Quobex.exe", 512);
-  CopyText(entries[0].Name, L"Quobex", 512);
+  CopyText(entries[0].Target, kMainProgram, 512);
+  CopyText(entries[0].Name, kProductName, 512);
   CopyText(entries[1].Target, L"Quobex.chm", 512);
   CopyFileNameText(entries[1].Name, IDS_QUOBEXHELP);
   CopyText(entries[2].Target, L"Qbx.txt", 512);
@@ -63,8 +47,8 @@ void BuildGroupEntries(GroupEntry (&entries)[4]) {
 // version before do not linger beside the new ones.
 void EmptyFolderOfFiles(const wchar_t* folder) {
   if (!PathExists(folder)) return;
-  wchar_t mask[2048];
-  JoinPath(folder, L"*", mask, 2048);
+  wchar_t mask[kPathCapacity];
+  JoinPath(folder, L"*", mask, kPathCapacity);
   DirectoryScanner scanner;
   scanner.SetMask(mask);
   ScanEntry entry;
@@ -75,15 +59,15 @@ void EmptyFolderOfFiles(const wchar_t* folder) {
 
 void FillProgramGroup(const wchar_t* folder, const GroupEntry (&entries)[4],
                       const wchar_t* workingFolder, const wchar_t* icon) {
-  wchar_t programFolder[2048];
-  GetProgramFolder(programFolder, 2048);
+  wchar_t programFolder[kPathCapacity];
+  GetProgramFolder(programFolder, kPathCapacity);
   const wchar_t* description = GetString(IDS_QUOBEXDESC);
   for (int i = 0; i < 4; ++i) {
-    wchar_t link[2048];
+    wchar_t link[kPathCapacity];
     JoinPath(folder, entries[i].Name, link, 2047);
     AppendText(link, L".lnk", 2047);
-    wchar_t target[2048];
-    JoinPath(programFolder, entries[i].Target, target, 2048);
+    wchar_t target[kPathCapacity];
+    JoinPath(programFolder, entries[i].Target, target, kPathCapacity);
     if (PathExists(target)) {
       CreateShortcut(target, link, workingFolder, description, i == 0 ? icon : nullptr);
     }
@@ -154,7 +138,7 @@ void RemoveFolderTree(const wchar_t* folder) {
   }
   // SHFileOperationW takes a list of paths ended by a second zero.
   wchar_t list[2049] = {};
-  CopyText(list, folder, 2048);
+  CopyText(list, folder, kPathCapacity);
   SHFILEOPSTRUCTW operation = {};
   operation.wFunc = FO_DELETE;
   operation.pFrom = list;
@@ -168,48 +152,48 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
                   const wchar_t* icon) {
   if (!IntegrationEnabled()) return;
   const bool vistaOrLater = WindowsVersion() >= kWindowsVista;
-  wchar_t executable[2048];
-  GetProgramFilePath(L"Quobex.exe", executable, 2048);
+  wchar_t executable[kPathCapacity];
+  GetProgramFilePath(kMainProgram, executable, kPathCapacity);
 
-  wchar_t desktopFolder[2048];
-  const bool haveDesktop = GetSpecialFolder(desktopFolder, 2048, CSIDL_DESKTOPDIRECTORY);
+  wchar_t desktopFolder[kPathCapacity];
+  const bool haveDesktop = GetSpecialFolder(desktopFolder, kPathCapacity, CSIDL_DESKTOPDIRECTORY);
   if (vistaOrLater) {
     // Links now go to the all-users desktop; one an earlier version left on the user's goes.
     if (haveDesktop) {
-      wchar_t oldLink[2048];
-      JoinPath(desktopFolder, L"Quobex.lnk", oldLink, 2048);
+      wchar_t oldLink[kPathCapacity];
+      JoinPath(desktopFolder, L"Quobex.lnk", oldLink, kPathCapacity);
       RemoveFile(oldLink);
     }
-    GetSpecialFolder(desktopFolder, 2048, CSIDL_COMMON_DESKTOPDIRECTORY);
+    GetSpecialFolder(desktopFolder, kPathCapacity, CSIDL_COMMON_DESKTOPDIRECTORY);
   } else if (!haveDesktop) {
     return;
   }
-  wchar_t workingFolder[2048];
-  GetSpecialFolder(workingFolder, 2048, CSIDL_DESKTOPDIRECTORY);
+  wchar_t workingFolder[kPathCapacity];
+  GetSpecialFolder(workingFolder, kPathCapacity, CSIDL_DESKTOPDIRECTORY);
   wchar_t description[512];
   CopyText(description, GetString(IDS_QUOBEXDESC), 512);
 
-  wchar_t link[2048];
-  JoinPath(desktopFolder, L"Quobex.lnk", link, 2048);
+  wchar_t link[kPathCapacity];
+  JoinPath(desktopFolder, L"Quobex.lnk", link, kPathCapacity);
   SetLink(options.Slots[kSlotDesktop] != 0, executable, link, nullptr, description, icon);
-  wchar_t startMenu[2048];
-  GetSpecialFolder(startMenu, 2048, vistaOrLater ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU);
-  JoinPath(startMenu, L"Quobex.lnk", link, 2048);
+  wchar_t startMenu[kPathCapacity];
+  GetSpecialFolder(startMenu, kPathCapacity, vistaOrLater ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU);
+  JoinPath(startMenu, L"Quobex.lnk", link, kPathCapacity);
   SetLink(options.Slots[kSlotStartMenu] != 0, executable, link, workingFolder, description, icon);
 
   GroupEntry entries[4];
   BuildGroupEntries(entries);
   const bool groupOn = options.Slots[kSlotPrograms] != 0;
-  wchar_t parent[2048];
-  wchar_t group[2048];
-  GetSpecialFolder(parent, 2048, CSIDL_PROGRAMS);
-  JoinPath(parent, L"Quobex", group, 2048);
+  wchar_t parent[kPathCapacity];
+  wchar_t group[kPathCapacity];
+  GetSpecialFolder(parent, kPathCapacity, CSIDL_PROGRAMS);
+  JoinPath(parent, kProductName, group, kPathCapacity);
   if (SetProgramGroup(groupOn, group, entries, workingFolder, icon) && groupFolder != nullptr) {
     CopyText(groupFolder, group, capacity);
   }
 
-  if (!GetSpecialFolder(parent, 2048, CSIDL_COMMON_PROGRAMS)) return;
-  JoinPath(parent, L"Quobex", group, 2048);
+  if (!GetSpecialFolder(parent, kPathCapacity, CSIDL_COMMON_PROGRAMS)) return;
+  JoinPath(parent, kProductName, group, kPathCapacity);
   // The all-users group is the one every user sees: it is the one to show after setup.
   if (SetProgramGroup(groupOn, group, entries, workingFolder, icon) && groupFolder != nullptr &&
       PathExists(group)) {

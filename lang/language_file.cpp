@@ -7,10 +7,10 @@
 #include "common/crc32.h"
 #include "common/file.h"
 #include "common/path_names.h"
+#include "common/scoped_handles.h"
 #include "common/static_order.h"
 #include "common/text_operations.h"
 #include "lang/language_key_table.h"
-#include "lang/language_library.h"
 
 LanguageFile gLanguageFile QBX_INIT_ORDER(QBX_INIT_LANGUAGE_FILE);
 
@@ -126,14 +126,14 @@ void LanguageFile::Unload() {
 
 void LanguageFile::Load(const wchar_t* fileName) {
   Unload();  // whatever happens below, nothing of an earlier file stays
-  wchar_t path[2048];
+  wchar_t path[kPathCapacity];
   if (wcschr(fileName, L'\\') != nullptr) {
-    CopyText(path, fileName, 2048);
+    CopyText(path, fileName, kPathCapacity);
   } else {
-    const DWORD length = GetModuleFileNameW(nullptr, path, 2048);
-    if (length == 0 || length >= 2048) return;
+    const DWORD length = GetModuleFileNameW(nullptr, path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) return;
     *NamePart(path) = 0;
-    AppendText(path, fileName, 2048);
+    AppendText(path, fileName, kPathCapacity);
   }
   File file;
   if (!file.Open(path, kOpenShareWrite)) return;
@@ -142,28 +142,22 @@ void LanguageFile::Load(const wchar_t* fileName) {
   bool wide = false;
   if (!FindMarker(file, markerOffset, wide) || !file.Seek(markerOffset, FILE_BEGIN)) return;
 
-  auto* raw = static_cast<uint8_t*>(malloc(kRawLimit + 2));
-  if (raw == nullptr) return;
-  const uint32_t read = ReadUpTo(file, raw, kRawLimit);
-  const wchar_t* input = reinterpret_cast<const wchar_t*>(raw);
-  size_t count = read / 2;
-  wchar_t* converted = nullptr;
-  if (!wide) {
-    raw[read] = 0;
-    converted = static_cast<wchar_t*>(malloc(2 * static_cast<size_t>(read) + 2));
-    if (converted == nullptr) {
-      free(raw);
-      return;
-    }
-    count = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(raw), read + 1, converted,
-                                read + 1);
-    if (count > 0) --count;  // the terminator
-    input = converted;
+  // Owned, so that the memory error Convert may throw frees them too.
+  ScopedMemory<uint8_t> raw(kRawLimit + 2);
+  if (raw.Get() == nullptr) return;
+  const uint32_t read = ReadUpTo(file, raw.Get(), kRawLimit);
+  if (wide) {
+    const size_t count = read / 2;
+    Convert(reinterpret_cast<const wchar_t*>(raw.Get()), count > kTextLimit ? kTextLimit : count);
+    return;
   }
-  if (count > kTextLimit) count = kTextLimit;
-  Convert(input, count);
-  free(converted);
-  free(raw);
+  raw.Get()[read] = 0;
+  ScopedMemory<wchar_t> converted(2 * static_cast<size_t>(read) + 2);
+  if (converted.Get() == nullptr) return;
+  size_t count = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(raw.Get()), read + 1,
+                                     converted.Get(), read + 1);
+  if (count > 0) --count;  // the terminator
+  Convert(converted.Get(), count > kTextLimit ? kTextLimit : count);
 }
 
 bool LanguageFile::Convert(const wchar_t* input, size_t count) {
@@ -323,14 +317,6 @@ void LanguageFile::DecideDirection(HMODULE resourceModule) {
   wchar_t direction[1024];
   Translate(L"LTR", direction, 1024, KIND_DIALOG, L"LTR");
   rightToLeft_ = wcscmp(direction, L"RTL") == 0;
-}
-
-void LoadLanguage(const wchar_t* fileName) {
-  wchar_t path[2048];
-  LocalizedFilePath(fileName, path, 2048);
-  gLanguageFile.Load(path);
-  gLanguageFile.DecideDirection(CurrentResourceModule());
-  if (gLanguageFile.IsRightToLeft()) SetProcessDefaultLayout(LAYOUT_RTL);
 }
 
 void Translate(const wchar_t* source, wchar_t* out, size_t capacity, int kind,

@@ -49,9 +49,6 @@ class LanguageFile {
 // The program's language file.
 extern LanguageFile gLanguageFile;
 
-// Start-up: the file in the user's language folder or beside the program, loaded, its direction
-// decided, and every later window mirrored when it is right to left.
-void LoadLanguage(const wchar_t* fileName);
 // gLanguageFile's translation.
 void Translate(const wchar_t* source, wchar_t* out, size_t capacity, int kind,
                const wchar_t* context);

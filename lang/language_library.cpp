@@ -4,6 +4,7 @@
 
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/scoped_handles.h"
 #include "common/static_order.h"
 #include "common/text_operations.h"
 #include "lang/language_file.h"
@@ -72,12 +73,12 @@ void FreeLanguageLibrary() {
 
 void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
   FreeLanguageLibrary();
-  wchar_t libraryPath[2048] = {};
+  wchar_t libraryPath[kPathCapacity] = {};
   if (path != nullptr) {
-    CopyText(libraryPath, path, 2048);
+    CopyText(libraryPath, path, kPathCapacity);
   } else {
-    const DWORD length = GetModuleFileNameW(nullptr, libraryPath, 2048);
-    if (length == 0 || length >= 2048) libraryPath[0] = 0;
+    const DWORD length = GetModuleFileNameW(nullptr, libraryPath, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity) libraryPath[0] = 0;
   }
   // Without the program's own path there is no folder to take the library from: a bare
   // "qbxlng.dll" would be looked for along the search path.
@@ -86,8 +87,8 @@ void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
     currentResourceModule = module;
     return;
   }
-  ReplaceName(libraryPath, L"qbxlng.dll", 2048);
-  LocalizedFilePath(libraryPath, libraryPath, 2048);
+  ReplaceName(libraryPath, L"qbxlng.dll", kPathCapacity);
+  LocalizedFilePath(libraryPath, libraryPath, kPathCapacity);
   HMODULE library = CanLoadAsDataFile()
                         ? LoadLibraryExW(libraryPath, nullptr, LOAD_LIBRARY_AS_DATAFILE)
                         : LoadLibraryW(libraryPath);
@@ -96,28 +97,36 @@ void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
   currentResourceModule = library != nullptr ? library : module;
 }
 
+void LoadLanguage(const wchar_t* fileName) {
+  wchar_t path[kPathCapacity];
+  LocalizedFilePath(fileName, path, kPathCapacity);
+  gLanguageFile.Load(path);
+  gLanguageFile.DecideDirection(CurrentResourceModule());
+  if (gLanguageFile.IsRightToLeft()) SetProcessDefaultLayout(LAYOUT_RTL);
+}
+
 LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity) {
   if (out != name) CopyText(out, name, capacity);
-  HKEY key = nullptr;
-  LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\General", 0, KEY_QUERY_VALUE,
-                              &key);
+  RegistryKey key;
+  const LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\General", 0, KEY_QUERY_VALUE,
+                                    key.Receive());
   if (status != ERROR_SUCCESS) return status;
 
   const size_t nameLength = wcslen(name);
-  wchar_t folder[2048] = {};
+  wchar_t folder[kPathCapacity] = {};
   DWORD bytes = nameLength < 2047 ? static_cast<DWORD>((2047 - nameLength) * sizeof(wchar_t)) : 0;
-  if (RegQueryValueExW(key, L"LanguageFolder", nullptr, nullptr, reinterpret_cast<BYTE*>(folder),
+  if (RegQueryValueExW(key.Get(), L"LanguageFolder", nullptr, nullptr, reinterpret_cast<BYTE*>(folder),
                        &bytes) == ERROR_SUCCESS) {
     folder[bytes / sizeof(wchar_t) < 2047 ? bytes / sizeof(wchar_t) : 2047] = 0;
-    wchar_t candidate[2048];
-    const DWORD expanded = ExpandEnvironmentStringsW(folder, candidate, 2048);
-    if (expanded != 0 && expanded <= 2048) {
-      AddTrailingSeparator(candidate, 2048);
-      AppendText(candidate, NamePart(name), 2048);
+    wchar_t candidate[kPathCapacity];
+    const DWORD expanded = ExpandEnvironmentStringsW(folder, candidate, kPathCapacity);
+    if (expanded != 0 && expanded <= kPathCapacity) {
+      AddTrailingSeparator(candidate, kPathCapacity);
+      AppendText(candidate, NamePart(name), kPathCapacity);
       if (PathExists(candidate)) CopyText(out, candidate, capacity);
     }
   }
-  return RegCloseKey(key);
+  return ERROR_SUCCESS;
 }
 
 namespace {

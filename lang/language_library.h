@@ -10,6 +10,10 @@
 // copy in the user's language folder. On systems that can, it is loaded as a data file, so that
 // none of its code runs. Releases any library loaded before.
 void LoadLanguageLibrary(HMODULE ownModule, const wchar_t* path);
+// Start-up, once the library is loaded: the language file fileName from the user's language
+// folder or beside the program into gLanguageFile, its direction decided, and every later window
+// mirrored when it is right to left.
+void LoadLanguage(const wchar_t* fileName);
 // Releases the library; every resource comes from the program again.
 void FreeLanguageLibrary();
 bool LanguageLibraryLoaded();

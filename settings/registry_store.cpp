@@ -5,6 +5,7 @@
 #include "common/dynamic_array.h"
 #include "common/path_names.h"
 #include "common/run_log.h"
+#include "common/scoped_handles.h"
 #include "common/text_operations.h"
 #include "settings/settings_file.h"
 
@@ -18,22 +19,6 @@ Route RouteOf(SettingsRoot root, const wchar_t* key) {
   if (InSettingsFile(root, key)) return Route::SettingsFile;
   return IntegrationEnabled() ? Route::Registry : Route::Suppressed;
 }
-
-// Owns an open key.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // Opens in the registry view that SetRegistryView chose.
 LONG OpenKey(SettingsRoot root, const wchar_t* key, REGSAM access, RegistryKey& opened) {
@@ -92,12 +77,12 @@ void EntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, 
 void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
   if (path[0] == 0) return;
   {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, registryView | KEY_READ, &key) != ERROR_SUCCESS) return;
+    RegistryKey key;
+    if (RegOpenKeyExW(root, path, 0, registryView | KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
     wchar_t name[200];
     for (DWORD index = 0;; ++index) {
       DWORD length = 200;
-      if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+      if (RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
           ERROR_SUCCESS) {
         break;
       }
@@ -106,7 +91,6 @@ void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
       if (FormatText(child, 512, L"%s\\%s", path, name) < 0) continue;
       DeleteTreePass(root, child, deleted);
     }
-    RegCloseKey(key);
   }
   // A key that still holds others is tried again in the next pass: only what goes is reported.
   if (RegDeleteKeyExW(root, path, registryView, 0) == ERROR_SUCCESS) {

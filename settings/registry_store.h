@@ -72,3 +72,14 @@ void DeleteUserValue(const wchar_t* key, const wchar_t* valueName);
 // The registry view of every later operation: KEY_WOW64_32KEY around what belongs in the 32-bit
 // view (written there, or deleted there again), 0 again afterwards. The settings file ignores it.
 void SetRegistryView(REGSAM view);
+
+// The registry view chosen for the operations made while it lives, the default one (0) again
+// afterwards. Here rather than with the other owners (common/scoped_handles.h): the view is this
+// store's, and common/ calls nothing of ours.
+class ScopedRegistryView {
+ public:
+  explicit ScopedRegistryView(REGSAM view) { SetRegistryView(view); }
+  ~ScopedRegistryView() { SetRegistryView(0); }
+  ScopedRegistryView(const ScopedRegistryView&) = delete;
+  ScopedRegistryView& operator=(const ScopedRegistryView&) = delete;
+};

@@ -19,7 +19,7 @@ namespace {
 
 SettingsEntry* listHead = nullptr;
 SettingsEntry* listTail = nullptr;
-wchar_t filePath[2048] = {};
+wchar_t filePath[kPathCapacity] = {};
 bool loadAttempted = false;
 bool fileInUse = false;
 bool loadIncomplete = false;
@@ -92,14 +92,14 @@ void LocateSettingsFile() {
   if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                          reinterpret_cast<LPCWSTR>(&LocateSettingsFile), &self) &&
-      GetModuleFileNameW(self, filePath, 2048) != 0) {
-    ReplaceName(filePath, L"Quobex.ini", 2048);
+      GetModuleFileNameW(self, filePath, kPathCapacity) != 0) {
+    ReplaceName(filePath, L"Quobex.ini", kPathCapacity);
   } else {
-    CopyText(filePath, L"Quobex.ini", 2048);
+    CopyText(filePath, L"Quobex.ini", kPathCapacity);
   }
   if (PathExists(filePath)) return;
-  wchar_t folder[2048];
-  if (GetUserDataFolder(folder, 2048, false)) JoinPath(folder, L"Quobex.ini", filePath, 2048);
+  wchar_t folder[kPathCapacity];
+  if (GetUserDataFolder(folder, kPathCapacity, false)) JoinPath(folder, L"Quobex.ini", filePath, kPathCapacity);
 }
 
 bool ReadSwitch(const wchar_t* name) {
@@ -245,8 +245,8 @@ bool WriteSettingsFile() {
   }
   // A name of this process's own, created new: the folder may be the user's, and a link planted
   // at a fixed name would make an elevated run write through it.
-  wchar_t temporary[2048];
-  if (FormatText(temporary, 2048, L"%s.%lu.new", filePath, GetCurrentProcessId()) < 0) return false;
+  wchar_t temporary[kPathCapacity];
+  if (FormatText(temporary, kPathCapacity, L"%s.%lu.new", filePath, GetCurrentProcessId()) < 0) return false;
   {
     File file;
     if (!file.Create(temporary, kCreateShareRead | kCreateNew)) return false;

@@ -16,18 +16,18 @@ void InitializeDialog(HWND window) {
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
   SendDlgItemMessageW(window, IDC_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(BoldFont), FALSE);
   // A setup run runs in the installation folder.
-  wchar_t folder[2048] = {};
-  GetCurrentDirectoryW(2048, folder);
+  wchar_t folder[kPathCapacity] = {};
+  GetCurrentDirectoryW(kPathCapacity, folder);
   SetDlgItemTextW(window, IDC_INSTFOLDER, folder);
   if (gRunState.Silent) SendMessageW(window, WM_COMMAND, IDOK, 0);
 }
 
 void OpenLicence() {
-  wchar_t path[2048] = {};
-  GetCurrentDirectoryW(2048, path);
-  AddTrailingSeparator(path, 2048);
-  AppendText(path, L"license.txt", 2048);
-  LocalizedFilePath(path, path, 2048);
+  wchar_t path[kPathCapacity] = {};
+  GetCurrentDirectoryW(kPathCapacity, path);
+  AddTrailingSeparator(path, kPathCapacity);
+  AppendText(path, L"license.txt", kPathCapacity);
+  LocalizedFilePath(path, path, kPathCapacity);
   ShellExecuteW(nullptr, L"open", path, nullptr, L"", SW_SHOWNORMAL);
 }
 

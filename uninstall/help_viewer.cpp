@@ -5,9 +5,9 @@
 #include "common/path_names.h"
 #include "common/procedure_address.h"
 #include "common/program_location.h"
+#include "common/system_folders.h"
 #include "common/text_operations.h"
 #include "lang/language_library.h"
-#include "uninstall/startup.h"
 
 namespace {
 
@@ -19,29 +19,29 @@ using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 struct HelpState {
   HMODULE Library;
   HtmlHelpFunction EntryPoint;
-  wchar_t HelpFilePath[2048];
+  wchar_t HelpFilePath[kPathCapacity];
   bool RetryMade;
 };
 HelpState help = {};
 
 void SetHelpFile(const wchar_t* programPath) {
-  CopyText(help.HelpFilePath, programPath, 2048);
-  ReplaceName(help.HelpFilePath, L"quobex.chm", 2048);
-  LocalizedFilePath(help.HelpFilePath, help.HelpFilePath, 2048);
+  CopyText(help.HelpFilePath, programPath, kPathCapacity);
+  ReplaceName(help.HelpFilePath, L"quobex.chm", kPathCapacity);
+  LocalizedFilePath(help.HelpFilePath, help.HelpFilePath, kPathCapacity);
 }
 
 // The help control of old systems cannot open a file whose path the ANSI code page does not
 // hold; the 8.3 short name of the program's folder always fits.
 bool SwitchToShortPath() {
-  char ansi[2048];
-  WideToAnsi(help.HelpFilePath, ansi, 2048);
-  wchar_t roundTrip[2048];
-  AnsiToWide(ansi, roundTrip, 2048);
+  char ansi[kPathCapacity];
+  WideToAnsi(help.HelpFilePath, ansi, kPathCapacity);
+  wchar_t roundTrip[kPathCapacity];
+  AnsiToWide(ansi, roundTrip, kPathCapacity);
   if (wcscmp(roundTrip, help.HelpFilePath) == 0) return false;  // the path was not the cause
-  wchar_t program[2048];
-  GetProgramPath(program, 2048);
-  wchar_t shortPath[2048] = {};
-  GetShortPathNameW(program, shortPath, 2048);
+  wchar_t program[kPathCapacity];
+  GetProgramPath(program, kPathCapacity);
+  wchar_t shortPath[kPathCapacity] = {};
+  GetShortPathNameW(program, shortPath, kPathCapacity);
   SetHelpFile(shortPath[0] != 0 ? shortPath : program);
   return true;
 }
@@ -54,8 +54,8 @@ HWND ShowHelp(HWND window, const wchar_t* topic) {
   if (help.EntryPoint == nullptr) {
     if (help.Library == nullptr) return nullptr;
     help.EntryPoint = ProcedureAddress<HtmlHelpFunction>(help.Library, "HtmlHelpW");
-    wchar_t program[2048];
-    GetProgramPath(program, 2048);
+    wchar_t program[kPathCapacity];
+    GetProgramPath(program, kPathCapacity);
     SetHelpFile(program);
     if (help.EntryPoint == nullptr) return nullptr;
   }

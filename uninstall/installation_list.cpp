@@ -13,7 +13,6 @@
 namespace {
 
 constexpr size_t kLongestLine = 2047;  // bytes
-constexpr size_t kPathCapacity = 4096;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -93,13 +92,13 @@ bool InstallationList::Load(const wchar_t* listPath, const wchar_t* folder) {
 }
 
 void InstallationList::Add(const char* line, const wchar_t* folder) {
-  wchar_t entry[kPathCapacity];
-  if (!AnsiToWide(line, entry, kPathCapacity) || !IsContainedEntry(entry)) return;
-  wchar_t path[kPathCapacity];
+  wchar_t entry[kListedPathCapacity];
+  if (!AnsiToWide(line, entry, kListedPathCapacity) || !IsContainedEntry(entry)) return;
+  wchar_t path[kListedPathCapacity];
   const size_t folderLength = wcslen(folder);
-  if (folderLength + wcslen(entry) >= kPathCapacity) return;
-  CopyText(path, folder, kPathCapacity);
-  AppendText(path, entry, kPathCapacity);
+  if (folderLength + wcslen(entry) >= kListedPathCapacity) return;
+  CopyText(path, folder, kListedPathCapacity);
+  AppendText(path, entry, kListedPathCapacity);
 
   // Every folder between the installation folder and the entry must be a real folder: through a
   // junction or symbolic link the entry would name a file of somebody else's.
@@ -120,7 +119,7 @@ void InstallationList::Add(const char* line, const wchar_t* folder) {
       if (attributes != INVALID_FILE_ATTRIBUTES && IsReparseAttr(attributes)) return;
       if (saved == 0) break;
     }
-    CopyText(checkedFolder_, path, kPathCapacity);
+    CopyText(checkedFolder_, path, kListedPathCapacity);
     *lastSeparator = separator;
   }
   const uint64_t start = text_.Count();

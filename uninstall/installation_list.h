@@ -2,6 +2,7 @@
 // installation folder: one path per line, relative to that folder, in the system's ANSI code page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/dynamic_array.h"
@@ -12,10 +13,13 @@
 // Windows takes for a device (CON, NUL, COM1, ...).
 bool IsContainedEntry(const wchar_t* entry);
 
-// The full paths of the entries to delete, in list order. Each entry holds at most 4095
-// characters, terminated.
+// The full paths of the entries to delete, in list order. Each entry holds at most
+// kListedPathCapacity - 1 characters, terminated.
 class InstallationList {
  public:
+  // Twice a path's (kPathCapacity): the installer may list paths that long.
+  static constexpr size_t kListedPathCapacity = 4096;
+
   // Reads the list file listPath and keeps, for every line naming something inside folder (a
   // full path with its trailing separator), the folder followed by the entry. A line loses its
   // trailing blanks, tabs and carriage returns; it is skipped when it is then empty, holds a zero
@@ -32,5 +36,5 @@ class InstallationList {
 
   DynamicArray<wchar_t> text_;
   DynamicArray<uint64_t> starts_;
-  wchar_t checkedFolder_[4096] = {};  // the last folder found free of links
+  wchar_t checkedFolder_[kListedPathCapacity] = {};  // the last folder found free of links
 };

@@ -8,6 +8,7 @@
 #include "integration/application_registration.h"
 #include "integration/file_associations.h"
 #include "integration/integration_options.h"
+#include "integration/product_names.h"
 #include "integration/setup_records.h"
 #include "integration/shell_extension.h"
 #include "integration/shortcuts.h"
@@ -22,10 +23,9 @@ void RemoveIntegration() {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
   SetShellExtensions(true, nothing);
   SetShortcuts(nothing, nullptr, 0, nullptr);
-  for (const wchar_t* key : {L"Quobex", L"Quobex.ZIP", L"Quobex.REV", L".rev"}) {
-    DeleteKeyTree(HKEY_CLASSES_ROOT, key);
-  }
-  DeleteKeyTree(HKEY_CURRENT_USER, L"");
+  for (const wchar_t* key : kProductClasses) DeleteKeyTree(HKEY_CLASSES_ROOT, key);
+  DeleteKeyTree(HKEY_CLASSES_ROOT, kRecoveryExtension);
+  DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
   // Records that a setup left in the registry before its installation got a settings file were
   // read from there (the store's keys are the file's): they go as well.
   if (RegistryRecordsUsed()) {

@@ -3,10 +3,11 @@
 // programs and App Paths after it.
 #pragma once
 
-// Gives every archive type back to its earlier owner, unregisters the shell extension, deletes
-// the shortcuts and program groups, the product's file classes and its settings (the user's
-// product key and the machine product key). Nothing is reported: whatever cannot be deleted
-// stays.
+// Gives every archive type back to its previous owner (SetAssociations), unregisters the shell
+// extension and deletes the machine product key HKLM "Software\Quobex" with it
+// (SetShellExtensions), deletes the shortcuts and program groups (SetShortcuts), then the
+// product's file classes and the user's product key HKCU "Software\Quobex" (here). Whatever
+// cannot be deleted stays; the run log tells.
 void RemoveIntegration();
 
 // The uninstall entry and App Paths, unless an MSI package manages the installation (Msi of the

@@ -11,6 +11,7 @@
 #include "common/private_files.h"
 #include "common/run_log.h"
 #include "common/scoped_handles.h"
+#include "common/system_folders.h"
 #include "common/text_operations.h"
 
 namespace {
@@ -49,35 +50,26 @@ void PutLine(File& file, const wchar_t* format, const wchar_t* first, const wcha
   WriteBatchLine(file, line);
 }
 
-// "%SystemRoot%\Temp": only administrators and the system may create files there that others
-// cannot touch; unlike a user's temporary folder, no user's setting names it.
-bool GetSystemTemporaryFolder(wchar_t* out, size_t capacity) {
-  const UINT length = GetSystemWindowsDirectoryW(out, static_cast<UINT>(capacity));
-  if (length == 0 || length >= capacity) return false;
-  JoinPath(out, L"Temp", out, capacity);
-  return IsDirectoryAttr(QueryAttributes(out));
-}
-
 // A run stopped right after it created its private folder left it empty, and nothing else would
 // remove it: the next run does. Only empty folders go, so the folder of a batch file that is
 // still to run is never touched (and uninstall runs do not overlap: run_lock.h).
 void RemoveEmptyPrivateFolders(const wchar_t* parent) {
-  wchar_t mask[2048];
-  FormatText(mask, 2048, L"%s\\%s*", parent, kPrivatePrefix);
+  wchar_t mask[kPathCapacity];
+  FormatText(mask, kPathCapacity, L"%s\\%s*", parent, kPrivatePrefix);
   DirectoryScanner folders;
   folders.SetMask(mask);
   ScanEntry folder;
   while (folders.Next(folder)) {
     if (!folder.IsDir || folder.IsLink) continue;
-    wchar_t inside[2048];
-    JoinPath(folder.Name, L"*", inside, 2048);
+    wchar_t inside[kPathCapacity];
+    JoinPath(folder.Name, L"*", inside, kPathCapacity);
     if (!MatchExists(inside)) RemoveFolder(folder.Name);
   }
 }
 
 bool MoveInto(const wchar_t* program, const wchar_t* folder, SelfRemoval& removal) {
-  JoinPath(folder, NamePart(program), removal.Program, 2048);
-  CopyText(removal.Folder, folder, 2048);
+  JoinPath(folder, NamePart(program), removal.Program, kPathCapacity);
+  CopyText(removal.Folder, folder, kPathCapacity);
   return MovePath(program, removal.Program, 0);
 }
 
@@ -85,11 +77,10 @@ bool MoveInto(const wchar_t* program, const wchar_t* folder, SelfRemoval& remova
 
 void WriteBatchLine(File& file, const wchar_t* text) {
   const size_t capacity = 2 * wcslen(text) + 4;
-  char* converted = static_cast<char*>(malloc(capacity));
-  if (converted == nullptr) return;
-  WideToAnsi(text, converted, capacity);
-  file.Write(converted, static_cast<uint32_t>(strlen(converted)));
-  free(converted);
+  ScopedMemory<char> converted(capacity);
+  if (converted.Get() == nullptr) return;
+  WideToAnsi(text, converted.Get(), capacity);
+  file.Write(converted.Get(), static_cast<uint32_t>(strlen(converted.Get())));
 }
 
 BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count) {
@@ -103,18 +94,18 @@ BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count) {
 }
 
 bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal) {
-  wchar_t temporary[2048];
-  if (!GetSystemTemporaryFolder(temporary, 2048)) return false;
+  wchar_t temporary[kPathCapacity];
+  if (!GetSystemTemporaryFolder(temporary, kPathCapacity)) return false;
   RemoveEmptyPrivateFolders(temporary);
-  if (!CreatePrivateFolder(temporary, kPrivatePrefix, removal.Home, 2048)) return false;
-  JoinPath(removal.Home, L"Uninstall_Qbx.Bat", removal.Batch, 2048);
+  if (!CreatePrivateFolder(temporary, kPrivatePrefix, removal.Home, kPathCapacity)) return false;
+  JoinPath(removal.Home, L"Uninstall_Qbx.Bat", removal.Batch, kPathCapacity);
   if (MoveInto(program, removal.Home, removal)) return true;
   // A file moves only on its own volume: then a private folder at that volume's root.
-  wchar_t volume[2048];
-  wchar_t folder[2048];
+  wchar_t volume[kPathCapacity];
+  wchar_t folder[kPathCapacity];
   if (GetLastError() == ERROR_NOT_SAME_DEVICE &&
-      GetVolumePathNameW(program, volume, 2048) &&
-      CreatePrivateFolder(volume, kPrivatePrefix, folder, 2048)) {
+      GetVolumePathNameW(program, volume, kPathCapacity) &&
+      CreatePrivateFolder(volume, kPrivatePrefix, folder, kPathCapacity)) {
     if (MoveInto(program, folder, removal)) return true;
     RemoveFolder(folder);
   }
@@ -156,10 +147,8 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   for (int i = 0; i < 4; ++i) SetEnvironmentVariableW(kVariables[i], values[i]);
   const BatchExpansion expansion = ExpansionOf(removal);
 
-  wchar_t interpreter[2048];
-  const UINT length = GetSystemDirectoryW(interpreter, 2048);
-  if (length == 0 || length >= 2048) return false;
-  JoinPath(interpreter, L"cmd.exe", interpreter, 2048);
+  wchar_t interpreter[kPathCapacity];
+  if (!GetSystemFilePath(L"cmd.exe", interpreter, kPathCapacity)) return false;
   wchar_t batch[64];
   wchar_t home[64];
   Reference(kVariables[2], expansion, batch);
@@ -171,8 +160,8 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   wchar_t commandLine[2400];
   FormatText(commandLine, 2400, L"\"%s\" /d /v:%s /c \"call \"%s\" & rd \"%s\"\"", interpreter,
              expansion == BatchExpansion::Delayed ? L"on" : L"off", batch, home);
-  wchar_t workingFolder[2048];
-  CopyText(workingFolder, removal.Home, 2048);
+  wchar_t workingFolder[kPathCapacity];
+  CopyText(workingFolder, removal.Home, kPathCapacity);
   RemoveName(workingFolder);
 
   // No standard handles either: Wine would give the interpreter this program's own standard
@@ -181,14 +170,12 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process = {};
+  ScopedProcess process;
   if (!CreateProcessW(interpreter, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      workingFolder, &startup, &process)) {
+                      workingFolder, &startup, process.Receive())) {
     ReportAction(L"start", commandLine, Outcome::Failed, GetLastError());
     return false;
   }
   LogLine(L"started %s", commandLine);
-  ScopedHandle thread(process.hThread);
-  ScopedHandle started(process.hProcess);
   return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/file.h"
+#include "common/path_names.h"
 
 // Writes text to file in the system's ANSI code page, without its terminator. A line that cannot
 // be converted in memory is skipped.
@@ -20,10 +21,10 @@ BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count);
 
 // Where the program went and what deletes it; each path at most 2047 characters.
 struct SelfRemoval {
-  wchar_t Program[2048];  // the moved program file
-  wchar_t Folder[2048];   // the private folder it was moved into
-  wchar_t Batch[2048];    // "Uninstall_Qbx.Bat"
-  wchar_t Home[2048];     // the private folder of the batch file, under the system's temporary folder
+  wchar_t Program[kPathCapacity];  // the moved program file
+  wchar_t Folder[kPathCapacity];   // the private folder it was moved into
+  wchar_t Batch[kPathCapacity];    // "Uninstall_Qbx.Bat"
+  wchar_t Home[kPathCapacity];     // the private folder of the batch file, under the system's temporary folder
 };
 
 // Creates a private folder under the system's temporary folder ("%SystemRoot%\Temp") and moves

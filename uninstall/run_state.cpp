@@ -1,6 +1,8 @@
 #include "uninstall/run_state.h"
 
+#include "common/path_names.h"
+
 RunState gRunState = {};
-wchar_t GroupFolder[2048] = {};
+wchar_t GroupFolder[kPathCapacity] = {};
 HICON AppIcon = nullptr;
 HFONT BoldFont = nullptr;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "common/path_names.h"
+
 // The process exit codes. Deployment tools read them: the numbers above 1 are Windows Installer's
 // own, which those tools know.
 constexpr int32_t kExitSuccess = 0;
@@ -28,7 +30,7 @@ struct RunState {
 
 extern RunState gRunState;
 // The program group folder that the setup run created, for the folder window at its end.
-extern wchar_t GroupFolder[2048];
+extern wchar_t GroupFolder[kPathCapacity];
 // The program icon, large icon of the setup and completion dialogs; may be null.
 extern HICON AppIcon;
 // Bold dialog font for emphasised texts; may be null.

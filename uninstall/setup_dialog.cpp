@@ -2,8 +2,10 @@
 
 #include <richedit.h>
 
+#include "common/path_names.h"
 #include "common/text_operations.h"
 #include "integration/application_registration.h"
+#include "integration/apply_integration.h"
 #include "integration/file_associations.h"
 #include "lang/dialog_localization.h"
 #include "lang/language_library.h"
@@ -60,10 +62,10 @@ void AcceptChoice(HWND window) {
   SaveIntegrationOptions(options);
   // Listed before anything else is written: a setup stopped half way can still be removed.
   if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::Essential);
-  ApplyIntegration(options, GroupFolder, 2048);
+  ApplyIntegration(options, GroupFolder, kPathCapacity);
   if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::All);
   // ".ace" is no longer one of the product's types: give it back if an older version took it.
-  SetAssociation(L".ace", false, false, false, false);
+  SetAssociation(L".ace", /*associate=*/false, /*newFile=*/false, /*ownFormat=*/false, /*zip=*/false);
   EndDialog(window, 1);
 }
 

@@ -8,6 +8,8 @@
 #include "common/procedure_address.h"
 #include "common/program_location.h"
 #include "common/run_log.h"
+#include "common/scoped_handles.h"
+#include "common/system_folders.h"
 #include "common/text_operations.h"
 #include "lang/language_file.h"
 #include "lang/language_library.h"
@@ -41,8 +43,8 @@ void RunSetup() {
   CopyPortableSettings();
   // The files just installed may carry the names of files that an earlier uninstall left for
   // deletion at the next restart.
-  wchar_t folder[2048];
-  GetProgramFolder(folder, 2048);
+  wchar_t folder[kPathCapacity];
+  GetProgramFolder(folder, kPathCapacity);
   KeepInstalledFilesFromRestartDeletion(folder);
   const INT_PTR accepted = ShowDialog(L"SETUPDLG", nullptr, SetupDialogProc);
   if (accepted == 0) return;
@@ -86,42 +88,31 @@ void HardenDllSearchPath() {
   if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-HMODULE LoadSystemLibrary(const wchar_t* fileName) {
-  wchar_t path[2048];
-  const UINT length = GetSystemDirectoryW(path, 2048);
-  if (length == 0 || length >= 2048) return nullptr;
-  JoinPath(path, fileName, path, 2048);
-  return LoadLibraryW(path);
-}
-
 int ScaleForDpi(int length) {
   if (screenDpi == 0) {
-    HDC screen = GetDC(nullptr);
-    if (screen != nullptr) {
-      screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
-      ReleaseDC(nullptr, screen);
-    }
+    ScopedScreenDC screen;
+    if (screen.Get() != nullptr) screenDpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   }
   return length * screenDpi / 96;
 }
 
 void CopyPortableSettings() {
-  wchar_t source[2048] = {};
-  const DWORD length = GetEnvironmentVariableW(L"sfxname", source, 2048);
-  if (length == 0 || length >= 2048) return;
-  ReplaceName(source, L"quobex.ini", 2048);
+  wchar_t source[kPathCapacity] = {};
+  const DWORD length = GetEnvironmentVariableW(L"sfxname", source, kPathCapacity);
+  if (length == 0 || length >= kPathCapacity) return;
+  ReplaceName(source, L"quobex.ini", kPathCapacity);
   // Only a plain file: a link there could hand the elevated run any file to copy.
   const DWORD attributes = QueryAttributes(source);
   if (attributes == INVALID_FILE_ATTRIBUTES || IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) {
     return;
   }
-  wchar_t target[2048];
-  GetProgramFilePath(L"quobex.ini", target, 2048);
+  wchar_t target[kPathCapacity];
+  GetProgramFilePath(L"quobex.ini", target, kPathCapacity);
   // Copied under a name of this process's own that nothing has yet, then renamed without
   // replacing: a link planted at either name is never written through, and an existing settings
   // file stays as it is.
-  wchar_t temporary[2048];
-  if (FormatText(temporary, 2048, L"%s.%lu.tmp", target, GetCurrentProcessId()) < 0) return;
+  wchar_t temporary[kPathCapacity];
+  if (FormatText(temporary, kPathCapacity, L"%s.%lu.tmp", target, GetCurrentProcessId()) < 0) return;
   if (!CopyFileW(source, temporary, TRUE)) return;
   ReportAction(L"copy the installer's settings file to", temporary, Outcome::Done);
   if (!MovePath(temporary, target, 0)) RemoveFile(temporary);
@@ -132,16 +123,17 @@ int RunProgram(HINSTANCE instance) {
   SetHelpOpener(OpenDialogHelp);
   LoadLanguageLibrary(instance, nullptr);
   LoadLanguage(L"uninstall.lng");
-  OleInitialize(nullptr);
+  ScopedOleInitialization ole;
   // The setup dialog holds a rich edit control, whose class exists only once this is loaded.
-  HMODULE richEdit = LoadSystemLibrary(L"riched20.dll");
+  ScopedLibrary richEdit(LoadSystemLibrary(L"riched20.dll"));
 
   AppIcon = LoadIconW(CurrentResourceModule(), L"QBXICON");
   if (AppIcon == nullptr && instance != CurrentResourceModule()) {
     AppIcon = LoadIconW(instance, L"QBXICON");
   }
-  BoldFont = CreateFontW(ScaleForDpi(-12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, 0,
-                         0, 0, 0, L"MS Shell Dlg");
+  ScopedFont boldFont(CreateFontW(ScaleForDpi(-12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                  ANSI_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg"));
+  BoldFont = boldFont.Get();
 
   bool setupRequested = false;
   bool uninstallRequested = false;
@@ -166,9 +158,5 @@ int RunProgram(HINSTANCE instance) {
   }
   LogLine(L"exit code %d: %s", gRunState.ExitCode,
           ExitReason(gRunState.ExitCode, setupRequested, uninstallRequested));
-
-  if (richEdit != nullptr) FreeLibrary(richEdit);
-  OleUninitialize();
-  DeleteObject(BoldFont);
   return gRunState.ExitCode;
 }

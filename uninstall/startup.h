@@ -7,11 +7,6 @@
 // system offers it; does nothing elsewhere.
 void HardenDllSearchPath();
 
-// Loads a library by its full path in the Windows system folder, so that a file of the same name
-// beside the program or in the current folder is never used. Null when the folder query or the
-// load fails.
-HMODULE LoadSystemLibrary(const wchar_t* fileName);
-
 // length x (vertical screen resolution in dpi) / 96, truncated toward zero. The resolution is
 // queried once per process and kept; while it cannot be queried the result is 0.
 int ScaleForDpi(int length);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/path_names.h"
 #include "common/text_operations.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
@@ -103,8 +104,8 @@ void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
 }
 
 void ShowUninstallWarning() {
-  wchar_t programPath[2048] = {};
-  GetModuleFileNameW(nullptr, programPath, 2048);
+  wchar_t programPath[kPathCapacity] = {};
+  GetModuleFileNameW(nullptr, programPath, kPathCapacity);
   wchar_t text[512];
   FormatText(text, 512, L"%s\n", GetString(IDS_UNINSTALLCOMPLETED));
   wchar_t deleteHint[512];

@@ -28,8 +28,8 @@ constexpr wchar_t kListName[] = L"Uninstall.lst";
 
 void DeleteHelpIndexFiles(const wchar_t* folder) {
   for (const wchar_t* name : {L"quobex.gid", L"quobex.fts"}) {
-    wchar_t path[2048];
-    JoinPath(folder, name, path, 2048);
+    wchar_t path[kPathCapacity];
+    JoinPath(folder, name, path, kPathCapacity);
     ApplyAttributes(path, 0);
     RemoveFile(path);
   }
@@ -58,8 +58,8 @@ bool FinishRemoval(const InstallationList& list, const wchar_t* program, const w
   if (!moved) ScheduleAtRestart(program);
   RemoveFile(listPath);
   // The folder cannot go while it is this process's current folder.
-  wchar_t parent[2048];
-  CopyText(parent, folder, 2048);
+  wchar_t parent[kPathCapacity];
+  CopyText(parent, folder, kPathCapacity);
   RemoveName(parent);
   SetCurrentDirectoryW(parent);
   if (restartNeeded || !moved) {
@@ -80,19 +80,19 @@ bool FinishRemoval(const InstallationList& list, const wchar_t* program, const w
 }  // namespace
 
 int32_t RunUninstall() {
-  wchar_t program[2048];
-  GetProgramPath(program, 2048);
+  wchar_t program[kPathCapacity];
+  GetProgramPath(program, kPathCapacity);
   if (wcschr(program, L'\\') == nullptr) {
     LogLine(L"this program's own path is unknown: nothing removed");
     return kExitNotRemoved;
   }
-  wchar_t folder[2048];  // without a trailing separator, but for a drive root
-  CopyText(folder, program, 2048);
+  wchar_t folder[kPathCapacity];  // without a trailing separator, but for a drive root
+  CopyText(folder, program, kPathCapacity);
   RemoveName(folder);
   SetCurrentDirectoryW(folder);
-  wchar_t folderWithSeparator[2048];
-  CopyText(folderWithSeparator, folder, 2048);
-  AddTrailingSeparator(folderWithSeparator, 2048);
+  wchar_t folderWithSeparator[kPathCapacity];
+  CopyText(folderWithSeparator, folder, kPathCapacity);
+  AddTrailingSeparator(folderWithSeparator, kPathCapacity);
 
   if (!gRunState.Silent &&
       ShowMessageBox(nullptr, GetString(IDS_CONTINUEUNINSTALL), GetString(IDS_UNINSTALLQBX),
@@ -101,8 +101,8 @@ int32_t RunUninstall() {
     return kExitCancelled;
   }
   // The list is formed from the full folder, never from a current folder that may not be it.
-  wchar_t listPath[2048];
-  JoinPath(folder, kListName, listPath, 2048);
+  wchar_t listPath[kPathCapacity];
+  JoinPath(folder, kListName, listPath, kPathCapacity);
   InstallationList list;
   if (!list.Load(listPath, folderWithSeparator)) {
     LogLine(L"%s cannot be read: nothing removed", listPath);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "integration/application_registration.h"
+#include "integration/apply_integration.h"
 #include "integration/integration_options.h"
 #include "tests/support/integration_sandbox.h"
 #include "tests/support/registry_snapshot.h"

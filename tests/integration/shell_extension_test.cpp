@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "integration/windows_version.h"
 #include "tests/support/integration_sandbox.h"
 #include "tests/support/registry_values.h"
 
@@ -89,8 +88,6 @@ TEST_F(ShellExtension, RemovalDeletesTheMachineProductKeyOnEveryVersion) {
 
 #ifdef QBX_XP_BRANCH
 
-TEST(WindowsVersionBranch, ThisProgramRunsOnWindowsXp) { EXPECT_EQ(0x502u, WindowsVersion()); }
-
 TEST_F(ShellExtension, BeforeVistaThereIsNoDefaultProgramsEntry) {
   ASSERT_TRUE(WriteRawString(HKEY_LOCAL_MACHINE, L"Software\\RegisteredApplications", L"Quobex", L"kept"));
   SetShellExtensions(false, WithShellExtension(true));
@@ -102,10 +99,6 @@ TEST_F(ShellExtension, BeforeVistaThereIsNoDefaultProgramsEntry) {
 }
 
 #else
-
-TEST(WindowsVersionBranch, ThisProgramRunsOnVistaOrLater) {
-  EXPECT_EQ(0x601u, WindowsVersion()) << "the test prefix reports Windows 7";
-}
 
 TEST_F(ShellExtension, DefaultProgramsListsEveryMemberExtension) {
   SetShellExtensions(false, WithShellExtension(false));

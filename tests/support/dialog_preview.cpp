@@ -11,6 +11,7 @@
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "uninstall/setup_dialog.h"
+#include "common/system_folders.h"
 #include "uninstall/startup.h"
 
 namespace {

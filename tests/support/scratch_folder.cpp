@@ -60,3 +60,10 @@ std::string ReadFileBytes(const std::wstring& path) {
   CloseHandle(file);
   return bytes;
 }
+
+CurrentFolder::CurrentFolder(const std::wstring& folder) {
+  GetCurrentDirectoryW(2048, previous_);
+  SetCurrentDirectoryW(folder.c_str());
+}
+
+CurrentFolder::~CurrentFolder() { SetCurrentDirectoryW(previous_); }

@@ -20,6 +20,18 @@ class ScratchFolder {
   std::wstring path_;
 };
 
+// Makes folder the current one while it lives, then the one before again.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::wstring& folder);
+  ~CurrentFolder();
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+  wchar_t previous_[2048] = {};
+};
+
 // Deletes a folder and everything below it (long paths included); true when it is gone.
 bool RemoveTree(const std::wstring& path);
 // Writes bytes to a new file (replacing an old one); true on success.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "integration/application_registration.h"
+#include "integration/apply_integration.h"
 #include "integration/integration_options.h"
 #include "tests/support/integration_sandbox.h"
 #include "tests/support/registry_values.h"

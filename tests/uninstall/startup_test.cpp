@@ -52,18 +52,6 @@ class EnvironmentVariable {
   const wchar_t* name_;
 };
 
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::wstring& folder) {
-    GetCurrentDirectoryW(2048, previous_);
-    SetCurrentDirectoryW(folder.c_str());
-  }
-  ~CurrentFolder() { SetCurrentDirectoryW(previous_); }
-
- private:
-  wchar_t previous_[2048] = {};
-};
-
 }  // namespace
 
 // Started only by ScaledLengthInNewProcess: reports ScaleForDpi(-12) negated as its exit code.
@@ -83,25 +71,6 @@ TEST(Startup, ScaleForDpiTruncatesTowardZeroAndKeepsTheQueriedResolution) {
   EXPECT_EQ(-12 * dpi / 96, ScaleForDpi(-12));
   EXPECT_EQ(7 * dpi / 96, ScaleForDpi(7));
   EXPECT_EQ(0, ScaleForDpi(0));
-}
-
-TEST(Startup, LoadSystemLibraryIgnoresCopiesInTheCurrentFolder) {
-  ScratchFolder folder(L"startup_libraries");
-  // A planted library of a system name, and one that exists only in the current folder.
-  ASSERT_TRUE(WriteFileBytes(folder / L"riched20.dll", "MZ not a library"));
-  ASSERT_TRUE(WriteFileBytes(folder / L"qbxplanted.dll", "MZ not a library"));
-  CurrentFolder current(folder.Path());
-
-  HMODULE richEdit = LoadSystemLibrary(L"riched20.dll");
-  ASSERT_NE(nullptr, richEdit);
-  wchar_t loaded[2048];
-  GetModuleFileNameW(richEdit, loaded, 2048);
-  wchar_t system[2048];
-  GetSystemDirectoryW(system, 2048);
-  EXPECT_EQ(0, _wcsnicmp(loaded, system, wcslen(system))) << "loaded from the system folder";
-  FreeLibrary(richEdit);
-
-  EXPECT_EQ(nullptr, LoadSystemLibrary(L"qbxplanted.dll"));
 }
 
 // Into this program's folder, whatever the current one; never over an existing file, never
