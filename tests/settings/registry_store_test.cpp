@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/support/product_state.h"
+#include "tests/support/settings_state.h"
 #include "tests/support/registry_values.h"
 
 namespace {
@@ -29,7 +30,7 @@ class RegistryStore : public testing::Test {
     DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\QuobexStoreViewTest", KEY_WOW64_32KEY);
   }
 
-  CleanProductState clean_;
+  CleanSettingsState clean_;
 };
 
 }  // namespace

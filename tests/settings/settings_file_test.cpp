@@ -9,6 +9,7 @@
 #include "settings/registry_store.h"
 #include "tests/support/probe.h"
 #include "tests/support/product_state.h"
+#include "tests/support/settings_state.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -37,7 +38,7 @@ class SettingsFile : public testing::Test {
     return ReadFileBytes(Path());
   }
 
-  CleanProductState clean_;
+  CleanSettingsState clean_;
 };
 
 }  // namespace

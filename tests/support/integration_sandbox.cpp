@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "settings/settings_file.h"
 #include "tests/support/product_state.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/settings_state.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -51,7 +51,7 @@ void IntegrationSandbox::PlaceProductFiles() {
 }
 
 void IntegrationSandbox::Clean() {
-  CleanProductState::Clean();
+  CleanSettingsState::Clean();
   for (const MemberExtension& member : ExpectedMembers()) DeleteClassesKey(member.Extension);
   for (const wchar_t* key : {L".rev", L".ace", L"Quobex", L"Quobex.ZIP", L"Quobex.REV"}) {
     DeleteClassesKey(key);

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "settings/settings_file.h"
 #include "tests/support/scratch_folder.h"
 
 std::wstring UserDataFolder() {
@@ -13,7 +12,6 @@ std::wstring UserDataFolder() {
 }
 
 void CleanProductState::Clean() {
-  FreeSettingsFile();
   RemoveTree(UserDataFolder());
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quobex");
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quobex");

@@ -1,5 +1,5 @@
-// Known state for tests of the product's settings: no product keys, no per-user folder, no
-// settings file loaded. Clean on construction and again on destruction.
+// Known state for tests of the product's settings: no product keys, no per-user folder. Clean on
+// construction and again on destruction (settings_state.h: no settings file loaded either).
 #pragma once
 
 #include <string>
