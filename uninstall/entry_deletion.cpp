@@ -59,7 +59,7 @@ bool SameFinalPath(const wchar_t* a, const wchar_t* b) {
 // The folder that the next entries lie in, opened once for all of them: its final path says
 // whether it is inside the installation folder (a folder swapped for a junction after the list
 // was read is not), an entry is opened relative to its handle (so no name above the entry is
-// looked up again), and one listing gives the attributes of every entry in it.
+// looked up again), and one listing, read when first asked, gives the attributes of every entry.
 class EntryFolder {
  public:
   bool Holds(const wchar_t* folder) const {
@@ -71,8 +71,7 @@ class EntryFolder {
     CopyText(path_, folder, kFinalCapacity);
     handle_.Reset();
     inside_ = installationFolder_ = false;
-    names_.Shrink(0);
-    listed_.Shrink(0);
+    listRead_ = false;
     TryWithLongPath(folder, [&](const wchar_t* p) {
       handle_.Reset(CreateFileW(p, FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -85,7 +84,6 @@ class EntryFolder {
     if (!handle_.Valid() || !QueryFinalPath(handle_.Get(), final, kFinalCapacity)) return;
     installationFolder_ = SameFinalPath(final, context.Folder);
     inside_ = installationFolder_ || IsBelowFolder(final, context.Folder);
-    if (inside_) List();
   }
 
   // Forgets the folder: its listing is read anew on the next Enter.
@@ -98,6 +96,7 @@ class EntryFolder {
 
   // The attributes the listing found for name, INVALID_FILE_ATTRIBUTES when it found no such.
   DWORD AttributesOf(const wchar_t* name) const {
+    List();
     const uint64_t at = LowerBound(name);
     return at < listed_.Count() && Compare(NameAt(at), name) == 0 ? listed_[at].Attributes
                                                                      : INVALID_FILE_ATTRIBUTES;
@@ -106,6 +105,7 @@ class EntryFolder {
   // Calls visit(name) for every listed file whose name begins with prefix.
   template <typename Visit>
   void ForEachFileStartingWith(const wchar_t* prefix, Visit visit) const {
+    List();
     const int length = static_cast<int>(wcslen(prefix));
     for (uint64_t at = LowerBound(prefix); at < listed_.Count(); ++at) {
       const wchar_t* name = NameAt(at);
@@ -142,7 +142,11 @@ class EntryFolder {
     return low;
   }
 
-  void List() {
+  void List() const {
+    if (listRead_) return;
+    listRead_ = true;
+    names_.Shrink(0);
+    listed_.Shrink(0);
     wchar_t mask[kFinalCapacity];
     JoinPath(path_, L"*", mask, kFinalCapacity);
     DirectoryScanner scanner;
@@ -166,8 +170,10 @@ class EntryFolder {
   bool missing_ = false;
   bool inside_ = false;
   bool installationFolder_ = false;
-  DynamicArray<wchar_t> names_;
-  DynamicArray<Listed> listed_;
+  // The listing, read when first asked for.
+  mutable bool listRead_ = false;
+  mutable DynamicArray<wchar_t> names_;
+  mutable DynamicArray<Listed> listed_;
 };
 
 // The two folders entered last: a list names a folder's entries together, but mostly a folder
@@ -230,6 +236,17 @@ EntryResult LeaveForRestart(const wchar_t* path, InUse inUse) {
 EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder,
                            InUse inUse) {
   const wchar_t* name = NamePart(path);
+  ScopedHandle handle;
+  // Most entries are plain files below the installation folder (where neither this program nor
+  // the list can be): opened to be deleted when closed (a link itself, never what it points to),
+  // they go with two calls and no listing. Anything else (a folder, a read-only file, one in use,
+  // one that is gone) takes the way below.
+  if (!folder.IsInstallationFolder() &&
+      NT_SUCCESS(OpenInFolder(folder, name, FILE_DELETE_ON_CLOSE | FILE_NON_DIRECTORY_FILE, handle))) {
+    handle.Reset();
+    ReportAction(L"delete file", path, Outcome::Done);
+    return EntryResult::Deleted;
+  }
   const DWORD attributes = folder.AttributesOf(name);
   if (attributes == INVALID_FILE_ATTRIBUTES) return EntryResult::Gone;
   // A link the installer made: the link goes, never what it points to.
@@ -238,16 +255,6 @@ EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, 
     return removed ? EntryResult::Deleted : EntryResult::Kept;
   }
   const bool isFolder = IsDirectoryAttr(attributes);
-  ScopedHandle handle;
-  // Most entries are plain files below the installation folder (where neither this program nor
-  // the list can be): opened to be deleted when closed, they go with one call less. A file that
-  // refuses (read-only, in use) takes the way below.
-  if (!isFolder && !folder.IsInstallationFolder() &&
-      NT_SUCCESS(OpenInFolder(folder, name, FILE_DELETE_ON_CLOSE | FILE_NON_DIRECTORY_FILE, handle))) {
-    handle.Reset();
-    ReportAction(L"delete file", path, Outcome::Done);
-    return EntryResult::Deleted;
-  }
   const NTSTATUS opened = OpenInFolder(folder, name, 0, handle);
   if (opened == static_cast<NTSTATUS>(0xC0000034) || opened == static_cast<NTSTATUS>(0xC000003A)) {
     return EntryResult::Gone;  // STATUS_OBJECT_NAME_NOT_FOUND, STATUS_OBJECT_PATH_NOT_FOUND
