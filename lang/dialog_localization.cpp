@@ -1,6 +1,5 @@
 #include "lang/dialog_localization.h"
 
-#include "common/path_names.h"
 #include "common/text_operations.h"
 #include "lang/language_file.h"
 
@@ -22,8 +21,8 @@ void TranslateWindowText(HWND window, const wchar_t* dialogName) {
 
 // A drop-down combo box's height counts its list too, which would otherwise keep its old size.
 int ScaledComboListHeight(HWND child, int heightPercent) {
-  wchar_t className[kPathCapacity] = {};  // stays empty when the class name cannot be had
-  GetClassNameW(child, className, kPathCapacity);
+  wchar_t className[256] = {};  // the longest class name; stays empty when it cannot be had
+  GetClassNameW(child, className, 256);
   if (CompareNoCase(className, L"COMBOBOX") != 0) return 0;
   if ((GetWindowLongW(child, GWL_STYLE) & 3) == CBS_SIMPLE) return 0;
   RECT list = {};
