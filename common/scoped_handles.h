@@ -29,24 +29,34 @@ class ScopedHandle {
   HANDLE handle_ = nullptr;
 };
 
+// An object that one call of the system frees or closes (Free), null meaning none.
+template <typename T, auto Free>
+class ScopedObject {
+ public:
+  explicit ScopedObject(T object = nullptr) : object_(object) {}
+  ~ScopedObject() {
+    if (object_ != nullptr) Free(object_);
+  }
+  ScopedObject(const ScopedObject&) = delete;
+  ScopedObject& operator=(const ScopedObject&) = delete;
+
+  T Get() const { return object_; }
+  T* Receive() { return &object_; }
+
+ private:
+  T object_ = nullptr;
+};
+
 // A block the system allocated with LocalAlloc for the caller (security descriptors, message
 // texts).
 template <typename T>
-class ScopedLocalMemory {
- public:
-  ScopedLocalMemory() = default;
-  ~ScopedLocalMemory() {
-    if (memory_ != nullptr) LocalFree(memory_);
-  }
-  ScopedLocalMemory(const ScopedLocalMemory&) = delete;
-  ScopedLocalMemory& operator=(const ScopedLocalMemory&) = delete;
-
-  T Get() const { return memory_; }
-  T* Receive() { return &memory_; }
-
- private:
-  T memory_ = nullptr;
-};
+using ScopedLocalMemory = ScopedObject<T, LocalFree>;
+// An open registry key.
+using RegistryKey = ScopedObject<HKEY, RegCloseKey>;
+// A library loaded for this scope.
+using ScopedLibrary = ScopedObject<HMODULE, FreeLibrary>;
+// A GDI font.
+using ScopedFont = ScopedObject<HFONT, DeleteObject>;
 
 // A block from malloc, freed with free: the buffers that a thrown memory error must not leak.
 template <typename T>
@@ -62,23 +72,6 @@ class ScopedMemory {
 
  private:
   T* memory_ = nullptr;
-};
-
-// An open registry key.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
 };
 
 // A COM interface pointer, released once.
@@ -99,22 +92,6 @@ class ComPointer {
 
  private:
   Interface* pointer_ = nullptr;
-};
-
-// A library loaded for this scope, freed with FreeLibrary.
-class ScopedLibrary {
- public:
-  explicit ScopedLibrary(HMODULE library) : library_(library) {}
-  ~ScopedLibrary() {
-    if (library_ != nullptr) FreeLibrary(library_);
-  }
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-
-  HMODULE Get() const { return library_; }
-
- private:
-  HMODULE library_ = nullptr;
 };
 
 // The two handles CreateProcessW gives back: the process and its first thread.
@@ -148,22 +125,6 @@ class ScopedOleInitialization {
 
  private:
   bool initialized_ = false;
-};
-
-// A GDI font, deleted with DeleteObject.
-class ScopedFont {
- public:
-  explicit ScopedFont(HFONT font) : font_(font) {}
-  ~ScopedFont() {
-    if (font_ != nullptr) DeleteObject(font_);
-  }
-  ScopedFont(const ScopedFont&) = delete;
-  ScopedFont& operator=(const ScopedFont&) = delete;
-
-  HFONT Get() const { return font_; }
-
- private:
-  HFONT font_ = nullptr;
 };
 
 // The screen's device context, released with ReleaseDC; null when the system has none to give.
