@@ -61,26 +61,17 @@ bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags) {
   return moved;
 }
 
-namespace {
-
-HANDLE OpenItself(const wchar_t* path, DWORD access) {
+HANDLE OpenForAttributes(const wchar_t* path) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   TryWithLongPath(path, [&](const wchar_t* p) {
-    handle = CreateFileW(p, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    handle = CreateFileW(p, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                         nullptr);
     // A file in use is not found under its long name either: that error is the one to keep.
     return handle != INVALID_HANDLE_VALUE || GetLastError() == ERROR_SHARING_VIOLATION;
   });
   return handle;
 }
-
-}  // namespace
-
-HANDLE OpenForDeletion(const wchar_t* path) {
-  return OpenItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
-}
-
-HANDLE OpenForAttributes(const wchar_t* path) { return OpenItself(path, FILE_READ_ATTRIBUTES); }
 
 bool QueryFinalPath(HANDLE handle, wchar_t* out, size_t capacity) {
   const DWORD length = GetFinalPathNameByHandleW(handle, out, static_cast<DWORD>(capacity),

@@ -18,11 +18,6 @@ bool RemoveFolder(const wchar_t* path);
 // MoveFileExW with flags; the retry takes the long forms of both names.
 bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags);
 
-// Opens path itself for deletion (a link, not what it points to): delete and attribute access,
-// every kind of sharing allowed, a folder as well as a file. INVALID_HANDLE_VALUE, with the
-// error of the open left for GetLastError, when that fails (ERROR_SHARING_VIOLATION for a file
-// another program holds without sharing its deletion). The caller closes the handle.
-HANDLE OpenForDeletion(const wchar_t* path);
 // Opens path itself (a link, not what it points to; a folder as well as a file) to read its
 // attributes only: no sharing mode of another program refuses that. INVALID_HANDLE_VALUE when it
 // fails. The caller closes the handle.

@@ -12,7 +12,6 @@ namespace {
 
 // Lives until the process ends; the system closes it then.
 HANDLE logFile = INVALID_HANDLE_VALUE;
-wchar_t logPath[kPathCapacity] = {};
 
 constexpr size_t kLineCapacity = 4096;
 
@@ -52,7 +51,6 @@ HANDLE CreateLog(const wchar_t* path, DWORD disposition) {
 bool OpenRunLog(const wchar_t* path) {
   if (path[0] != 0) {
     logFile = CreateLog(path, CREATE_ALWAYS);
-    CopyText(logPath, path, kPathCapacity);
   } else {
     wchar_t folder[kPathCapacity];
     const DWORD length = GetTempPathW(kPathCapacity, folder);
@@ -66,15 +64,13 @@ bool OpenRunLog(const wchar_t* path) {
       wchar_t name[80];
       FormatText(name, 80, L"Quobex-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
                  now.wDay, now.wHour, now.wMinute, now.wSecond, random);
+      wchar_t logPath[kPathCapacity];
       JoinPath(folder, name, logPath, kPathCapacity);
       logFile = CreateLog(logPath, CREATE_NEW);
     }
   }
-  if (logFile == INVALID_HANDLE_VALUE) logPath[0] = 0;
   return logFile != INVALID_HANDLE_VALUE;
 }
-
-const wchar_t* RunLogPath() { return logPath; }
 
 void LogLine(const wchar_t* format, ...) {
   if (logFile == INVALID_HANDLE_VALUE) return;

@@ -21,8 +21,6 @@ enum class Outcome {
 // name nobody can predict in the temporary folder (GetTempPathW), never one that exists. False
 // when it cannot be created; the run goes on without a log.
 bool OpenRunLog(const wchar_t* path);
-// The open log's path, "" when there is none.
-const wchar_t* RunLogPath();
 
 // "<local time>  <text>" as a line of its own (text cut at 4095 characters).
 void LogLine(const wchar_t* format, ...);

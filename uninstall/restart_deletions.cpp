@@ -18,8 +18,8 @@ constexpr wchar_t kSessionManager[] = L"\\System\\CurrentControlSet\\Control\\Se
 constexpr wchar_t kPendingOperations[] = L"PendingFileRenameOperations";
 
 // The value's texts, one after the other, each terminated.
-void ReadPendingOperations(void* context, const wchar_t* name, DWORD type, const BYTE* data,
-                           DWORD size) {
+void CollectPendingOperations(void* context, const wchar_t* name, DWORD type, const BYTE* data,
+                              DWORD size) {
   if (CompareNoCase(name, kPendingOperations) != 0 || type != REG_MULTI_SZ) return;
   auto& texts = *static_cast<DynamicArray<wchar_t>*>(context);
   const uint64_t units = size / sizeof(wchar_t);
@@ -27,6 +27,11 @@ void ReadPendingOperations(void* context, const wchar_t* name, DWORD type, const
   memcpy(texts.Data(), data, units * sizeof(wchar_t));
   texts[units] = 0;
   texts[units + 1] = 0;
+}
+
+// texts: the value as it is now (nothing when there is none).
+void ReadPendingOperations(DynamicArray<wchar_t>& texts) {
+  VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, CollectPendingOperations, &texts);
 }
 
 // The path of a pending operation's text, without the "\\??\\" (or "\\\\?\\") the system gives it.
@@ -98,7 +103,7 @@ RestartDeletion ScheduleDeletionAtRestart(const wchar_t* path) {
 
 bool IsScheduledForDeletion(const wchar_t* path) {
   DynamicArray<wchar_t> texts;
-  VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &texts);
+  ReadPendingOperations(texts);
   const wchar_t* end = texts.Data() + texts.Count();
   for (const wchar_t* source = texts.Data(); source < end && *source != 0;) {
     const wchar_t* target = source + wcslen(source) + 1;
@@ -116,12 +121,12 @@ void KeepInstalledFilesFromRestartDeletion(const wchar_t* folder) {
   // when it still holds what was read, else read again.
   for (int attempt = 0; attempt < 10; ++attempt) {
     DynamicArray<wchar_t> texts;
-    VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &texts);
+    ReadPendingOperations(texts);
     if (texts.Count() == 0) return;
     DynamicArray<wchar_t> kept;
     if (!KeptOperations(texts, folder, kept)) return;
     DynamicArray<wchar_t> now;
-    VisitValues(HKEY_LOCAL_MACHINE, kSessionManager, ReadPendingOperations, &now);
+    ReadPendingOperations(now);
     if (now.Count() != texts.Count() ||
         memcmp(now.Data(), texts.Data(), texts.Count() * sizeof(wchar_t)) != 0) {
       continue;
