@@ -82,6 +82,26 @@ void LogLine(const wchar_t* format, ...) {
   WriteLine(text);
 }
 
+namespace {
+
+LONG WINAPI LogUnhandledException(EXCEPTION_POINTERS* exception) {
+  const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+  HMODULE module = nullptr;
+  wchar_t path[kPathCapacity] = L"?";
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     static_cast<LPCWSTR>(record.ExceptionAddress), &module);
+  if (module != nullptr) GetModuleFileNameW(module, path, kPathCapacity);
+  LogLine(L"unhandled exception %08lx at %s+0x%llx", record.ExceptionCode, NamePart(path),
+          static_cast<unsigned long long>(static_cast<const char*>(record.ExceptionAddress) -
+                                          reinterpret_cast<const char*>(module)));
+  // The system goes on as without this filter: its debugger, then the end of the process.
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+void LogUnhandledExceptions() { SetUnhandledExceptionFilter(LogUnhandledException); }
+
 void ReportAction(const wchar_t* action, const wchar_t* object, Outcome outcome, DWORD error) {
   // Callers read the error of the call they report after this.
   const DWORD lastError = GetLastError();

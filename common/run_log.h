@@ -24,6 +24,12 @@ bool OpenRunLog(const wchar_t* path);
 
 // "<local time>  <text>" as a line of its own (text cut at 4095 characters).
 void LogLine(const wchar_t* format, ...);
+// Has an unhandled exception write one line to the log before the process ends with the
+// exception's code as before: "unhandled exception <code> at <module file>+0x<offset>" (nothing
+// without a log). The line is made on the stack, with no memory allocated: the heap may be what
+// the crash broke.
+void LogUnhandledExceptions();
+
 // "<local time>  <action> <object>: <outcome>", and for Failed the error's number and text.
 // Done is counted as a change.
 void ReportAction(const wchar_t* action, const wchar_t* object, Outcome outcome, DWORD error = 0);

@@ -14,8 +14,9 @@ rm -rf "$QBX_TEMPLATE" "$QBX_PREFIXES"
 mkdir -p "$QBX_PREFIXES"
 qbx_make_template || exit 1
 
-# The long stop-point sweeps run only when asked for by their label (-L stop-points-...).
-labels=(-LE '^stop-points-')
+# The long stop-point sweeps and the stress runs run only when asked for by their label
+# (-L stop-points-..., -L stress).
+labels=(-LE '^(stop-points-.*|stress)$')
 for argument in "$@"; do
   case "$argument" in -L|-L*|--label-regex*) labels=() ;; esac
 done

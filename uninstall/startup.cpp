@@ -119,6 +119,7 @@ void CopyPortableSettings() {
 }
 
 int RunProgram(HINSTANCE instance) {
+  LogUnhandledExceptions();
   HardenDllSearchPath();
   SetHelpOpener(OpenDialogHelp);
   LoadLanguageLibrary(instance, nullptr);

@@ -445,6 +445,23 @@ TEST_F(StopPoints, ARunThatDoesNotGetItsTurnWithinAMinuteEndsWith1618) {
 
 #ifndef QBX_STOP_VARIANTS
 
+// A crash ends the run with the exception's code, as without the program's filter; the log says
+// where it happened, and the debugger's report, which the tests print, places it in the program.
+TEST_F(StopPoints, ACrashEndsTheRunWithItsCodeAndTheLogSaysWhere) {
+  LayOut();
+  const std::wstring log = scratch_ / L"run.log";
+  StartedProcess program = StartProcess(folder_ + L"\\Uninstall.exe", std::wstring(kSetup) + L" /log=" + log, folder_,
+                                        {{L"sfxcmd", L""}, {kStopAfterChangeVariable, L"1"}, {kStopByVariable, L"crash"}});
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(30000, exitCode));
+  EXPECT_EQ(0xC0000005u, exitCode);
+  const std::string text = ReadFileBytes(log);
+  EXPECT_TRUE(std::regex_search(text, std::regex("  unhandled exception c0000005 at Uninstall\\.exe\\+0x[0-9a-f]+\r\n$")))
+      << text;
+  EXPECT_TRUE(CrashedInModule(program.CrashReport(), "Uninstall.exe")) << program.CrashReport();
+  EXPECT_FALSE(CrashedInModule(program.CrashReport(), "kernel32.dll"));
+}
+
 // What stops the test build is in the test build only.
 TEST(StopBuild, TheShippedProgramHasNoStopPoints) {
   const std::wstring name = kStopAfterChangeVariable;

@@ -13,6 +13,37 @@ std::string Narrow(const std::wstring& text) {
   return narrow;
 }
 
+// FNV-1a of the file's bytes (of a link itself, never of what it points to).
+uint64_t HashContent(const std::wstring& path) {
+  uint64_t hash = 14695981039346656037ull;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  static unsigned char buffer[1 << 16];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    for (DWORD i = 0; i < read; ++i) hash = (hash ^ buffer[i]) * 1099511628211ull;
+  }
+  CloseHandle(file);
+  return hash;
+}
+
+// The hash of a file as last read, with the size and time of last writing it had then.
+struct KnownContent {
+  int64_t Size;
+  FILETIME Written;
+  uint64_t Hash;
+};
+
+uint64_t ContentHash(const std::wstring& path, int64_t size, FILETIME written) {
+  static std::map<std::wstring, KnownContent> known;
+  KnownContent& content = known[path];
+  if (content.Size != size || CompareFileTime(&content.Written, &written) != 0 || content.Hash == 0) {
+    content = {size, written, HashContent(path)};
+  }
+  return content.Hash;
+}
+
 void CollectFiles(const std::wstring& folder, FileSnapshot& snapshot) {
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &found);
@@ -24,10 +55,11 @@ void CollectFiles(const std::wstring& folder, FileSnapshot& snapshot) {
     std::wstring key = path;
     CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      snapshot[key] = static_cast<int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+      const int64_t size = static_cast<int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+      snapshot[key] = {size, ContentHash(L"\\\\?\\" + path, size, found.ftLastWriteTime)};
       continue;
     }
-    snapshot[key] = -1;
+    snapshot[key] = {};
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) CollectFiles(path, snapshot);
   } while (FindNextFileW(find, &found));
   FindClose(find);
@@ -75,21 +107,24 @@ MachineSnapshot TakeMachineSnapshot() {
           TakeFileSnapshot(L"C:")};
 }
 
-std::string MachineDifference(const MachineSnapshot& before, const MachineSnapshot& after) {
-  std::string difference = SnapshotDifference(before.Machine, after.Machine) +
-                           SnapshotDifference(before.Machine32, after.Machine32) +
-                           SnapshotDifference(before.User, after.User) +
-                           SnapshotDifference(before.User32, after.User32);
-  for (const auto& [path, size] : before.Files) {
-    auto found = after.Files.find(path);
-    if (found == after.Files.end()) {
+std::string FileDifference(const FileSnapshot& before, const FileSnapshot& after) {
+  std::string difference;
+  for (const auto& [path, state] : before) {
+    auto found = after.find(path);
+    if (found == after.end()) {
       difference += "file missing: " + Narrow(path) + "\n";
-    } else if (found->second != size) {
+    } else if (found->second != state) {
       difference += "file changed: " + Narrow(path) + "\n";
     }
   }
-  for (const auto& [path, size] : after.Files) {
-    if (!before.Files.count(path)) difference += "file added: " + Narrow(path) + "\n";
+  for (const auto& [path, state] : after) {
+    if (!before.count(path)) difference += "file added: " + Narrow(path) + "\n";
   }
   return difference;
+}
+
+std::string MachineDifference(const MachineSnapshot& before, const MachineSnapshot& after) {
+  return SnapshotDifference(before.Machine, after.Machine) + SnapshotDifference(before.Machine32, after.Machine32) +
+         SnapshotDifference(before.User, after.User) + SnapshotDifference(before.User32, after.User32) +
+         FileDifference(before.Files, after.Files);
 }

@@ -9,8 +9,19 @@
 
 #include "tests/support/registry_snapshot.h"
 
-// Every file (its size) and folder (-1) below root, lower-cased paths; links are not followed.
-using FileSnapshot = std::map<std::wstring, int64_t>;
+// A file's size and a hash of its content (a link's: of the link itself, not followed); a folder
+// is Size -1, Hash 0.
+struct FileState {
+  int64_t Size = -1;
+  uint64_t Hash = 0;
+  bool operator==(const FileState&) const = default;
+};
+
+// Every file and folder below root, by lower-cased path; links are not followed. A file's content
+// is read again only when its size or time of last writing changed since this process last read
+// it: the first snapshot of a prefix's drive reads it whole (about a second), the next ones only
+// what changed.
+using FileSnapshot = std::map<std::wstring, FileState>;
 FileSnapshot TakeFileSnapshot(const std::wstring& root);
 
 struct MachineSnapshot {
@@ -23,4 +34,5 @@ struct MachineSnapshot {
 MachineSnapshot TakeMachineSnapshot();
 
 // "" when equal; otherwise every difference, one per line.
+std::string FileDifference(const FileSnapshot& before, const FileSnapshot& after);
 std::string MachineDifference(const MachineSnapshot& before, const MachineSnapshot& after);

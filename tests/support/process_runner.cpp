@@ -1,6 +1,8 @@
 #include "tests/support/process_runner.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/support/scratch_folder.h"
@@ -16,10 +18,59 @@ StartedProcess::~StartedProcess() {
   CloseHandle(process_);
 }
 
+namespace {
+
+// The report of the debugger that the test prefixes run on a crashed process (crash_report.cpp),
+// taken so that a later process of the same id does not find it; "" when none came in 10 s.
+std::string TakeCrashReport(DWORD processId) {
+  const std::wstring path = L"C:\\qbx-crashes\\" + std::to_wstring(processId) + L".txt";
+  for (const ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(50)) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    const std::string report = ReadFileBytes(path);
+    DeleteFileW(path.c_str());
+    return report;
+  }
+  return "";
+}
+
+std::string Lowered(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
 bool StartedProcess::WaitForExit(DWORD milliseconds, DWORD& exitCode) {
   if (process_ == nullptr) return false;
   if (WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0) return false;
-  return GetExitCodeProcess(process_, &exitCode) != 0;
+  if (!GetExitCodeProcess(process_, &exitCode)) return false;
+  if (IsExceptionCode(exitCode) && crashReport_.empty()) {
+    crashReport_ = TakeCrashReport(id_);
+    fprintf(stderr, "process %lu ended with exception %lx; the debugger's report:\n%s\n", id_, exitCode,
+            crashReport_.empty() ? "(none)" : crashReport_.c_str());
+  }
+  return true;
+}
+
+bool IsExceptionCode(DWORD exitCode) { return exitCode >= 0xC0000000u || exitCode == 0x80000003u; }
+
+bool CrashedInModule(const std::string& report, const std::string& fileName) {
+  // "Unhandled exception: <what> in 64-bit code (0x<address>)." and, under "Modules:", lines of
+  // "PE\t<start>-<end>\t<debug info>\t<name>", the name without its extension.
+  const size_t exception = report.find("Unhandled exception:");
+  const size_t open = report.find("(0x", exception);
+  if (exception == std::string::npos || open == std::string::npos) return false;
+  const unsigned long long address = strtoull(report.c_str() + open + 3, nullptr, 16);
+  const std::string name = Lowered(fileName.substr(0, fileName.rfind('.')));
+  for (size_t line = report.find("\nPE\t"); line != std::string::npos; line = report.find("\nPE\t", line + 1)) {
+    std::string text = report.substr(line + 4, report.find('\n', line + 1) - line - 4);
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    char* end = nullptr;
+    const unsigned long long start = strtoull(text.c_str(), &end, 16);
+    const unsigned long long stop = strtoull(end + 1, nullptr, 16);
+    if (Lowered(text.substr(text.find_last_of(" \t") + 1)) == name) return start <= address && address < stop;
+  }
+  return false;
 }
 
 namespace {

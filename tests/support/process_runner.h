@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 // Path of the built Uninstall.exe (beside the test programs).
 std::wstring BuiltProgramPath();
@@ -14,18 +15,31 @@ class StartedProcess {
  public:
   StartedProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
   ~StartedProcess();
-  StartedProcess(const StartedProcess&) = delete;
-  StartedProcess& operator=(const StartedProcess&) = delete;
+  StartedProcess(StartedProcess&& other) noexcept
+      : process_(std::exchange(other.process_, nullptr)), id_(other.id_), crashReport_(std::move(other.crashReport_)) {}
+  StartedProcess& operator=(StartedProcess&&) = delete;
 
   bool Started() const { return process_ != nullptr; }
   DWORD Id() const { return id_; }
-  // Polls for the exit until the deadline; true, with the exit code, when the process ended.
+  // Polls for the exit until the deadline; true, with the exit code, when the process ended. A
+  // process that ended by an unhandled exception has its debugger's report printed to standard
+  // error and kept in CrashReport.
   bool WaitForExit(DWORD milliseconds, DWORD& exitCode);
+  const std::string& CrashReport() const { return crashReport_; }
 
  private:
   HANDLE process_;
   DWORD id_;
+  std::string crashReport_;
 };
+
+// True when a process's exit code is an exception's code (a crash), not one the program chose.
+bool IsExceptionCode(DWORD exitCode);
+
+// Whether the debugger's report places the faulting address in the module of fileName (a name
+// without a folder, such as "Uninstall.exe"); false for an address in a system library, or a
+// report that names none.
+bool CrashedInModule(const std::string& report, const std::string& fileName);
 
 // Starts program with arguments (written after the quoted program path) in folder, with the
 // test's environment plus the given variables (an empty value removes a variable). With

@@ -6,5 +6,7 @@
 
 constexpr wchar_t kStopAfterChangeVariable[] = L"QBX_STOP_AFTER_CHANGE";
 constexpr wchar_t kChangeTraceVariable[] = L"QBX_CHANGE_TRACE";
+// With QBX_STOP_BY=crash the stop is an access violation in the program's own code instead.
+constexpr wchar_t kStopByVariable[] = L"QBX_STOP_BY";
 // The exit code of a run that stopped itself.
 constexpr DWORD kStoppedExitCode = 86;

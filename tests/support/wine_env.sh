@@ -26,10 +26,29 @@ qbx_make_template() {
   for link in "$QBX_TEMPLATE"/drive_c/users/*/{Desktop,Documents,Music,Pictures,Videos,Downloads}; do
     if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
   done
-  WINEPREFIX="$QBX_TEMPLATE" wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  WINEPREFIX="$QBX_TEMPLATE" wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  # A crash runs the tests' own debugger (support/crash_report.cpp, in C:\qbx of each test
+  # prefix): the report lands where the test that started the process reads it, and no crash
+  # dialog waits for a click.
+  cat > "$QBX_WINE/template.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Auto"="1"
+"Debugger"="C:\\qbx\\crash_report.exe %ld %ld"
+REG
+  WINEPREFIX="$QBX_TEMPLATE" wine64 regedit /S "Z:${QBX_WINE//\//\\}\\template.reg" </dev/null >/dev/null 2>&1 9>&-
   WINEPREFIX="$QBX_TEMPLATE" wineserver -w </dev/null >/dev/null 2>&1 9>&-
-  grep -q 'Explorer\\\\Desktops' "$QBX_TEMPLATE/user.reg" || { echo "wine template: registry not saved" >&2; return 1; }
+  grep -q 'Explorer\\\\Desktops' "$QBX_TEMPLATE/user.reg" && grep -q 'crash_report' "$QBX_TEMPLATE/system.reg" ||
+    { echo "wine template: registry not saved" >&2; return 1; }
   touch "$QBX_TEMPLATE/.qbx-ready"
 }
 
