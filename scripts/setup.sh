@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-          wine64 xvfb xauth googletest x11-apps imagemagick fonts-dejavu-core locales)
+          wine64 xvfb xauth googletest x11-apps imagemagick fonts-dejavu-core locales
+          zip osslsigncode openssl)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
