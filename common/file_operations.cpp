@@ -100,6 +100,37 @@ bool IsBelowFolder(const wchar_t* path, const wchar_t* folder) {
                               TRUE) == CSTR_EQUAL;
 }
 
+LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE& opened) {
+  UNICODE_STRING text;
+  text.Buffer = const_cast<PWSTR>(name);
+  text.Length = text.MaximumLength = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  IO_STATUS_BLOCK status = {};
+  opened = nullptr;
+  return NtOpenFile(&opened, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &attributes,
+                    &status, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT);
+}
+
+HANDLE OpenFolderItself(const wchar_t* path, DWORD access) {
+  HANDLE folder = INVALID_HANDLE_VALUE;
+  TryWithLongPath(path, [&](const wchar_t* p) {
+    folder = CreateFileW(p, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | access,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return folder != INVALID_HANDLE_VALUE;
+  });
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (folder != INVALID_HANDLE_VALUE &&
+      (!GetFileInformationByHandle(folder, &information) || !IsDirectoryAttr(information.dwFileAttributes) ||
+       IsReparseAttr(information.dwFileAttributes))) {
+    CloseHandle(folder);
+    folder = INVALID_HANDLE_VALUE;
+  }
+  return folder;
+}
+
 bool MarkForDeletion(HANDLE handle) {
   FILE_DISPOSITION_INFO disposition = {TRUE};
   if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {

@@ -28,6 +28,17 @@ bool QueryFinalPath(HANDLE handle, wchar_t* out, size_t capacity);
 // True when path names something below folder: folder, a separator, then at least one more
 // character. Both are compared as they are, ignoring case (final paths compare like that).
 bool IsBelowFolder(const wchar_t* path, const wchar_t* folder);
+// Opens name, an entry of the opened folder, itself (a link, not what it points to) to delete it
+// or reset its attributes: the entry is looked up in that folder, never through a name above it
+// that may lead elsewhere by now. options: the system's open options to add
+// (FILE_NON_DIRECTORY_FILE, FILE_DELETE_ON_CLOSE). The system's status (an NTSTATUS: 0 on success,
+// 0xC0000034 and 0xC000003A when the entry is not there); opened receives the handle, which the
+// caller closes.
+LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE& opened);
+// Opens path, a folder and not a link, to open its entries with OpenEntryOfFolder, with access
+// added (DELETE, to delete it with MarkForDeletion: a handle with that right keeps a listing of
+// the folder by its name out). INVALID_HANDLE_VALUE when it cannot, or path is a link.
+HANDLE OpenFolderItself(const wchar_t* path, DWORD access);
 // Has the opened file or empty folder deleted when its last handle closes, resetting the
 // read-only, hidden and system attributes first when they are set. False, with the error left
 // for GetLastError, when the system refuses (ERROR_DIR_NOT_EMPTY; ERROR_ACCESS_DENIED for a

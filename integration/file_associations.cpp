@@ -203,14 +203,16 @@ void Associate(const wchar_t* extension, bool newFile, bool ownFormat, bool zip)
 void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   wchar_t current[80];
   ReadString(HKEY_CLASSES_ROOT, extension, L"", current, L"", 80);
-  if (!IsProductClass(current)) {
-    if (current[0] != 0) ReportAction(L"give back", extension, Outcome::LeftToAnotherProgram);
-    RemoveProductTemplateEntry(extension);
-    return;
-  }
   RecordPlace record = {};
   const bool recorded = FindOwnerRecord(extension, record);
   const bool existed = !recorded || ReadDword(record.Root, record.Key, L"Exist", 1) != 0;
+  if (!IsProductClass(current)) {
+    if (current[0] != 0) ReportAction(L"give back", extension, Outcome::LeftToAnotherProgram);
+    RemoveProductTemplateEntry(extension);
+    // A setup stopped right after it created the key, before the class, left it empty.
+    if (current[0] == 0 && !existed) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, extension);
+    return;
+  }
   wchar_t type[512] = {};
   if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", 512);
   // Our own class saved as the earlier one would point the extension at a class that is about
@@ -237,8 +239,12 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
     for (unsigned n = 0; n < 100; ++n) {
       wchar_t volume[16];
       VolumeKeyOf(n, volume);
-      // Setup took only ".q00" to ".q29", and any of them may belong to another program by now.
-      if (!IsOwnAssociation(volume)) continue;
+      // Setup took only ".q00" to ".q29", and any of them may belong to another program by now; a
+      // setup stopped right after it created one left it empty.
+      if (!IsOwnAssociation(volume)) {
+        if (n < 30 && !existed) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, volume);
+        continue;
+      }
       if (existed && type[0] != 0) {
         WriteString(HKEY_CLASSES_ROOT, volume, L"", type);
       } else {

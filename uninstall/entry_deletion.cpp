@@ -201,17 +201,8 @@ class RecentFolders {
 // Opens name in folder itself (a link, not what it points to) for deletion, with the system's
 // open options added; the status of the system says why when it cannot.
 NTSTATUS OpenInFolder(const EntryFolder& folder, const wchar_t* name, ULONG options, ScopedHandle& opened) {
-  UNICODE_STRING text;
-  text.Buffer = const_cast<PWSTR>(name);
-  text.Length = text.MaximumLength = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder.Handle(), nullptr);
-  IO_STATUS_BLOCK status = {};
   HANDLE handle = nullptr;
-  const NTSTATUS result =
-      NtOpenFile(&handle, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &attributes,
-                 &status, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                 options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT);
+  const NTSTATUS result = OpenEntryOfFolder(folder.Handle(), name, options, handle);
   if (NT_SUCCESS(result)) opened.Reset(handle);
   return result;
 }
@@ -276,9 +267,16 @@ EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, 
   return LeaveForRestart(path, inUse);
 }
 
+void Record(EntryResult result, ListedDeletion& outcome) {
+  outcome.RestartNeeded = outcome.RestartNeeded || result == EntryResult::Scheduled;
+  outcome.Failed = outcome.Failed || result == EntryResult::Failed;
+}
+
 // A run stopped between renaming a file in use and scheduling it leaves "<path>.<n>.tmp" with
-// nothing to delete it: it goes now, or at the next restart. folder: path's, entered.
-void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder) {
+// nothing to delete it: it goes now, or at the next restart, whatever became of the entry itself,
+// so that the folder can go too. folder: path's, entered.
+void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder,
+                           ListedDeletion& outcome) {
   wchar_t prefix[kFinalCapacity];
   FormatText(prefix, kFinalCapacity, L"%s.", NamePart(path));
   folder.ForEachFileStartingWith(prefix, [&](const wchar_t* name) {
@@ -286,13 +284,15 @@ void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context, 
     CopyText(found, path, kFinalCapacity);
     ReplaceName(found, name, kFinalCapacity);
     if (IsRestartTemporaryName(found) && !IsScheduledForDeletion(found)) {
-      DeleteInFolder(found, context, folder, InUse::KeepName);
+      Record(DeleteInFolder(found, context, folder, InUse::KeepName), outcome);
     }
   });
 }
 
-// One listed entry, once its folder is found inside the installation folder.
-EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, RecentFolders& folders) {
+// One listed entry, once its folder is found inside the installation folder; its leftover
+// renames are recorded in outcome.
+EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, RecentFolders& folders,
+                        ListedDeletion& outcome) {
   wchar_t parent[kFinalCapacity];
   CopyText(parent, path, kFinalCapacity);
   RemoveName(parent);
@@ -303,11 +303,34 @@ EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, Rec
     return EntryResult::Kept;
   }
   const EntryResult result = DeleteInFolder(path, context, folder, InUse::Rename);
-  if (result == EntryResult::Gone) SettleLeftoverRenames(path, context, folder);
+  if (result != EntryResult::Kept && result != EntryResult::Retry) SettleLeftoverRenames(path, context, folder, outcome);
   return result;
 }
 
 }  // namespace
+
+bool IsFolderWhereItsNameLeads(const wchar_t* folder) {
+  // Every folder on the way, from the first below the root ("C:\", "\\server\share\") to the
+  // folder itself, is a folder and no link. Asked by name, each component as it is: short names
+  // and paths beyond the classic limit included.
+  wchar_t path[kFinalCapacity];
+  CopyText(path, folder, kFinalCapacity);
+  size_t at = wcsncmp(path, L"\\\\?\\", 4) == 0 ? 4 : 0;
+  if (path[at] == L'\\' && path[at + 1] == L'\\') {
+    for (int separators = 0; path[at] != 0 && separators < 4; ++at) separators += path[at] == L'\\';
+  } else if (path[at] != 0 && path[at + 1] == L':') {
+    at += 3;
+  }
+  for (;; ++at) {
+    if (path[at] != L'\\' && path[at] != 0) continue;
+    const wchar_t kept = path[at];
+    path[at] = 0;
+    const DWORD attributes = QueryAttributes(path);
+    if (!IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) return false;
+    if (kept == 0 || path[at + 1] == 0) return true;
+    path[at] = kept;
+  }
+}
 
 ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* folder,
                                    const wchar_t* program, const wchar_t* listFile) {
@@ -331,10 +354,9 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
     int deleted = 0;
     for (uint64_t i = 0; i < list.Count(); ++i) {
       if (settled[i]) continue;
-      const EntryResult result = DeleteEntry(list.Path(i), context, entryFolders);
+      const EntryResult result = DeleteEntry(list.Path(i), context, entryFolders, outcome);
       if (result == EntryResult::Deleted) ++deleted;
-      outcome.RestartNeeded = outcome.RestartNeeded || result == EntryResult::Scheduled;
-      outcome.Failed = outcome.Failed || result == EntryResult::Failed;
+      Record(result, outcome);
       settled[i] = result != EntryResult::Retry;
     }
     if (deleted == 0) return outcome;

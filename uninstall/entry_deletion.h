@@ -6,6 +6,11 @@
 
 #include "uninstall/installation_list.h"
 
+// True when folder is a folder of its own where its name says: not a link, and not reached through
+// one (the path the system resolves it to is its own name). Through a link, the passes would take
+// the listed names from wherever it leads, and leave the installation itself behind.
+bool IsFolderWhereItsNameLeads(const wchar_t* folder);
+
 struct ListedDeletion {
   bool RestartNeeded = false;  // an entry was left for the next restart
   bool Failed = false;         // an entry could be neither deleted nor left for the restart
@@ -14,9 +19,9 @@ struct ListedDeletion {
 // Deletes the listed entries in passes until one deletes nothing (a folder listed before its
 // files goes in a later pass). This program's own file and the list file are recognised by what
 // they are (their final paths), and left for the end of the run. A file in use is renamed to
-// "<name>.<n>.tmp" and deleted at the next restart; an entry that is gone may have been renamed
-// so by a run that was stopped before it scheduled it, and such a file is deleted now or
-// scheduled. folder: the installation folder; program and listFile: full paths.
+// "<name>.<n>.tmp" and deleted at the next restart; such a name that no restart will delete (a run
+// was stopped before it scheduled the file) is deleted now or scheduled, whatever became of the
+// entry itself. folder: the installation folder; program and listFile: full paths.
 ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* folder,
                                    const wchar_t* program, const wchar_t* listFile);
 

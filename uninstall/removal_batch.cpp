@@ -50,20 +50,69 @@ void PutLine(File& file, const wchar_t* format, const wchar_t* first, const wcha
   WriteBatchLine(file, line);
 }
 
-// A run stopped right after it created its private folder left it empty, and nothing else would
-// remove it: the next run does. Only empty folders go, so the folder of a batch file that is
-// still to run is never touched (and uninstall runs do not overlap: run_lock.h).
-void RemoveEmptyPrivateFolders(const wchar_t* parent) {
+constexpr wchar_t kBatchName[] = L"Uninstall_Qbx.Bat";
+
+// A private folder of an earlier run that no batch file is working in: a run stopped after it
+// made the folder, moved its program in or wrote its batch file left it, and nothing else would
+// remove it. Its files go (the batch file last), then the folder. A folder whose batch file still
+// runs keeps a file in use (the moved program during its "/wait" run; Wine's interpreter holds
+// the batch file open), and is left to it whole: the batch file goes only once no other file is
+// left, so it never loses what it was to delete. Users may create folders beside the private
+// ones: every entry is deleted through the handle of the folder found to be no link, so a folder
+// swapped for a link meanwhile leads nowhere else.
+void RemoveAbandonedPrivateFolder(const wchar_t* path) {
+  ScopedHandle folder(OpenFolderItself(path, 0));
+  if (!folder.Valid()) return;
+  auto remove = [&](const wchar_t* name) {
+    HANDLE opened = nullptr;
+    if (OpenEntryOfFolder(folder.Get(), name, FILE_NON_DIRECTORY_FILE, opened) != 0) return false;
+    ScopedHandle entry(opened);
+    const bool marked = MarkForDeletion(entry.Get());
+    wchar_t full[kPathCapacity];
+    JoinPath(path, name, full, kPathCapacity);
+    ReportAction(L"delete file", full, marked ? Outcome::Done : Outcome::Failed, marked ? 0 : GetLastError());
+    return marked;
+  };
+  bool hasBatch = false;
+  {
+    wchar_t mask[kPathCapacity];
+    JoinPath(path, L"*", mask, kPathCapacity);
+    DirectoryScanner files;
+    files.SetMask(mask);
+    ScanEntry file;
+    while (files.Next(file)) {
+      if (file.IsDir) return;
+      if (CompareNoCase(NamePart(file.Name), kBatchName) == 0) {
+        hasBatch = true;
+      } else if (!remove(NamePart(file.Name))) {
+        return;
+      }
+    }
+  }
+  if (hasBatch && !remove(kBatchName)) return;
+  // Opened once more to be deleted (a handle with that right would have kept the listing out),
+  // and only when it is still the folder emptied.
+  ScopedHandle emptied(OpenFolderItself(path, DELETE));
+  BY_HANDLE_FILE_INFORMATION first = {};
+  BY_HANDLE_FILE_INFORMATION now = {};
+  if (emptied.Valid() && GetFileInformationByHandle(folder.Get(), &first) &&
+      GetFileInformationByHandle(emptied.Get(), &now) && first.nFileIndexLow == now.nFileIndexLow &&
+      first.nFileIndexHigh == now.nFileIndexHigh && first.dwVolumeSerialNumber == now.dwVolumeSerialNumber &&
+      MarkForDeletion(emptied.Get())) {
+    ReportAction(L"delete folder", path, Outcome::Done);
+  }
+}
+
+void RemoveAbandonedPrivateFolders(const wchar_t* parent) {
+  wchar_t name[64];
+  FormatText(name, 64, L"%s*", kPrivatePrefix);
   wchar_t mask[kPathCapacity];
-  FormatText(mask, kPathCapacity, L"%s\\%s*", parent, kPrivatePrefix);
+  JoinPath(parent, name, mask, kPathCapacity);
   DirectoryScanner folders;
   folders.SetMask(mask);
   ScanEntry folder;
   while (folders.Next(folder)) {
-    if (!folder.IsDir || folder.IsLink) continue;
-    wchar_t inside[kPathCapacity];
-    JoinPath(folder.Name, L"*", inside, kPathCapacity);
-    if (!MatchExists(inside)) RemoveFolder(folder.Name);
+    if (folder.IsDir && !folder.IsLink) RemoveAbandonedPrivateFolder(folder.Name);
   }
 }
 
@@ -93,12 +142,19 @@ BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count) {
   return percent && !exclamation ? BatchExpansion::Delayed : BatchExpansion::Percent;
 }
 
+void RemoveAbandonedSelfRemovals(const wchar_t* program) {
+  wchar_t temporary[kPathCapacity];
+  if (GetSystemTemporaryFolder(temporary, kPathCapacity)) RemoveAbandonedPrivateFolders(temporary);
+  wchar_t volume[kPathCapacity];
+  if (GetVolumePathNameW(program, volume, kPathCapacity)) RemoveAbandonedPrivateFolders(volume);
+}
+
 bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal) {
   wchar_t temporary[kPathCapacity];
   if (!GetSystemTemporaryFolder(temporary, kPathCapacity)) return false;
-  RemoveEmptyPrivateFolders(temporary);
+  RemoveAbandonedSelfRemovals(program);
   if (!CreatePrivateFolder(temporary, kPrivatePrefix, removal.Home, kPathCapacity)) return false;
-  JoinPath(removal.Home, L"Uninstall_Qbx.Bat", removal.Batch, kPathCapacity);
+  JoinPath(removal.Home, kBatchName, removal.Batch, kPathCapacity);
   if (MoveInto(program, removal.Home, removal)) return true;
   // A file moves only on its own volume: then a private folder at that volume's root.
   wchar_t volume[kPathCapacity];

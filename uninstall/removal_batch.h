@@ -27,6 +27,12 @@ struct SelfRemoval {
   wchar_t Home[kPathCapacity];     // the private folder of the batch file, under the system's temporary folder
 };
 
+// Removes what runs that were stopped after they made their private folder left there for good:
+// the private folders under the system's temporary folder and at the root of program's volume
+// that no batch file is working in, with the program moved into them and the batch file. Every
+// setup and uninstall run does this, once it has its turn.
+void RemoveAbandonedSelfRemovals(const wchar_t* program);
+
 // Creates a private folder under the system's temporary folder ("%SystemRoot%\Temp") and moves
 // program (this program's running file) into it; when that folder is on another volume, into a
 // private folder at the root of the program's own volume instead. False when no private place

@@ -40,11 +40,8 @@ class ProgramSetup : public testing::Test {
 
   std::wstring Program() const { return installation_ / L"Uninstall.exe"; }
 
-  StartedProcess Start(const std::wstring& arguments,
-                       const std::map<std::wstring, std::wstring>& environment = {}) {
-    std::map<std::wstring, std::wstring> variables = {{L"sfxcmd", L""}, {L"sfxname", L""}};
-    for (const auto& [name, value] : environment) variables[name] = value;
-    return StartProcess(Program(), arguments, installation_.Path(), variables);
+  StartedProcess Start(const std::wstring& arguments, const Environment& environment = {}) {
+    return StartInstalledProgram(installation_.Path(), arguments, environment);
   }
 
   // Waits for the end of a run that must show no window at all.
@@ -331,4 +328,33 @@ TEST_F(ProgramSetup, TheFolderWindowOpensOnlyWhenAPersonWatches) {
     ASSERT_TRUE(program.WaitForExit(15000, exitCode));
     EXPECT_EQ(run.window, folderWindowAppears());
   }
+}
+
+// An uninstall stopped after its program left the installation folder leaves the program in a
+// private folder (under the system's temporary folder, or at the volume's root) that nothing
+// would remove: the next setup does. A private folder whose batch file is still at work (its
+// moved program runs) is left to it.
+TEST_F(ProgramSetup, ASetupRemovesWhatStoppedUninstallsLeftInTheirPrivateFolders) {
+  const std::wstring temporary = ShellFolder(CSIDL_WINDOWS) + L"\\Temp\\QbxUninstall-";
+  const std::vector<std::wstring> abandoned = {temporary + L"0000000000000001", L"C:\\QbxUninstall-0000000000000002",
+                                               temporary + L"0000000000000003"};
+  const std::wstring working = temporary + L"0000000000000004";
+  for (const std::wstring& folder : {abandoned[0], abandoned[1], working}) {
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(InstallProgramCopy(folder));
+  }
+  ASSERT_TRUE(CreateDirectoryW(abandoned[2].c_str(), nullptr));
+  for (const std::wstring& folder : {abandoned[0], working}) {
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\Uninstall_Qbx.Bat", "@echo off\r\n"));
+  }
+  StartedProcess batch = StartProcess(working + L"\\Uninstall.exe", L"/wait /wait /wait /wait", working);
+  StartedProcess program = Start(L"/setup /S /initA0D0M0P0S0");
+  EXPECT_EQ(0u, RunInvisibly(program));
+  for (const std::wstring& folder : abandoned) {
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str())) << std::string(folder.begin(), folder.end());
+  }
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((working + L"\\Uninstall_Qbx.Bat").c_str()));
+  DWORD exitCode = 99;
+  EXPECT_TRUE(batch.WaitForExit(20000, exitCode));
+  RemoveTree(working);
 }

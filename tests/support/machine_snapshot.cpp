@@ -1,9 +1,12 @@
 #include "tests/support/machine_snapshot.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cwchar>
 #include <iterator>
+
+#include "tests/support/shell_links.h"
 
 namespace {
 
@@ -13,19 +16,37 @@ std::string Narrow(const std::wstring& text) {
   return narrow;
 }
 
+constexpr uint64_t kHashStart = 14695981039346656037ull;
+
+uint64_t HashBytes(uint64_t hash, const void* bytes, size_t size) {
+  for (size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const unsigned char*>(bytes)[i]) * 1099511628211ull;
+  return hash;
+}
+
 // FNV-1a of the file's bytes (of a link itself, never of what it points to).
 uint64_t HashContent(const std::wstring& path) {
-  uint64_t hash = 14695981039346656037ull;
+  uint64_t hash = kHashStart;
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   static unsigned char buffer[1 << 16];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    for (DWORD i = 0; i < read; ++i) hash = (hash ^ buffer[i]) * 1099511628211ull;
-  }
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) hash = HashBytes(hash, buffer, read);
   CloseHandle(file);
   return hash;
+}
+
+// A shell link also records the times and size its target had when the link was written: links
+// to installations laid out anew differ in those bytes alone. What the link says is compared.
+uint64_t HashShellLink(const std::wstring& path) {
+  static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  (void)com;
+  const LinkInfo link = ReadLink(path);
+  if (!link.Loaded) return HashContent(L"\\\\?\\" + path);
+  const std::wstring said = link.Target + L"|" + link.Arguments + L"|" + link.Description + L"|" + link.IconFile +
+                            L"|" + std::to_wstring(link.IconIndex) + L"|" + link.WorkingFolder + L"|" +
+                            std::to_wstring(link.Hotkey);
+  return HashBytes(kHashStart, said.data(), said.size() * sizeof(wchar_t));
 }
 
 // The hash of a file as last read, with the size and time of last writing it had then.
@@ -39,7 +60,8 @@ uint64_t ContentHash(const std::wstring& path, int64_t size, FILETIME written) {
   static std::map<std::wstring, KnownContent> known;
   KnownContent& content = known[path];
   if (content.Size != size || CompareFileTime(&content.Written, &written) != 0 || content.Hash == 0) {
-    content = {size, written, HashContent(path)};
+    const bool link = path.size() > 4 && CompareStringOrdinal(path.c_str() + path.size() - 4, 4, L".lnk", 4, TRUE) == CSTR_EQUAL;
+    content = {size, written, link ? HashShellLink(path) : HashContent(L"\\\\?\\" + path)};
   }
   return content.Hash;
 }
@@ -56,7 +78,7 @@ void CollectFiles(const std::wstring& folder, FileSnapshot& snapshot) {
     CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       const int64_t size = static_cast<int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
-      snapshot[key] = {size, ContentHash(L"\\\\?\\" + path, size, found.ftLastWriteTime)};
+      snapshot[key] = {size, ContentHash(path, size, found.ftLastWriteTime)};
       continue;
     }
     snapshot[key] = {};

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/scratch_folder.h"
 
 std::wstring BuiltProgramPath() { return TestProgramFolder() + L"\\Uninstall.exe"; }
@@ -77,7 +79,7 @@ namespace {
 
 // The test's own environment block with the given variables set or removed, sorted as Windows
 // expects (case-insensitively by name).
-std::vector<wchar_t> BuildEnvironment(const std::map<std::wstring, std::wstring>& changes) {
+std::vector<wchar_t> BuildEnvironment(const Environment& changes) {
   auto upper = [](std::wstring text) {
     CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
     return text;
@@ -112,9 +114,7 @@ std::vector<wchar_t> BuildEnvironment(const std::map<std::wstring, std::wstring>
 }  // namespace
 
 StartedProcess StartProcess(const std::wstring& program, const std::wstring& arguments,
-                            const std::wstring& folder,
-                            const std::map<std::wstring, std::wstring>& environment,
-                            bool shareOutput) {
+                            const std::wstring& folder, const Environment& environment, bool shareOutput) {
   std::wstring commandLine = L"\"" + program + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   std::vector<wchar_t> environmentBlock = BuildEnvironment(environment);
@@ -146,6 +146,20 @@ StartedProcess StartProcess(const std::wstring& program, const std::wstring& arg
   }
   CloseHandle(info.hThread);
   return StartedProcess(info.hProcess, info.dwProcessId);
+}
+
+StartedProcess StartInstalledProgram(const std::wstring& folder, const std::wstring& arguments,
+                                     const Environment& environment) {
+  Environment variables = {{L"sfxcmd", L""}, {L"sfxname", L""}};
+  for (const auto& [name, value] : environment) variables[name] = value;
+  return StartProcess(folder + L"\\Uninstall.exe", arguments, folder, variables);
+}
+
+DWORD RunInstalledProgram(const std::wstring& folder, const std::wstring& arguments, const Environment& environment) {
+  StartedProcess program = StartInstalledProgram(folder, arguments, environment);
+  DWORD exitCode = 99;
+  EXPECT_TRUE(program.WaitForExit(30000, exitCode)) << "still running";
+  return exitCode;
 }
 
 bool InstallProgramCopy(const std::wstring& folder, const std::wstring& fileName) {

@@ -41,13 +41,23 @@ bool IsExceptionCode(DWORD exitCode);
 // report that names none.
 bool CrashedInModule(const std::string& report, const std::string& fileName);
 
+// Variables by name; an empty value removes the variable.
+using Environment = std::map<std::wstring, std::wstring>;
+
 // Starts program with arguments (written after the quoted program path) in folder, with the
-// test's environment plus the given variables (an empty value removes a variable). With
-// shareOutput the program writes to this program's standard output and error.
+// test's environment plus the given variables. With shareOutput the program writes to this
+// program's standard output and error.
 StartedProcess StartProcess(const std::wstring& program, const std::wstring& arguments,
-                            const std::wstring& folder,
-                            const std::map<std::wstring, std::wstring>& environment = {},
+                            const std::wstring& folder, const Environment& environment = {},
                             bool shareOutput = false);
+
+// Starts folder's Uninstall.exe in folder as an installer or Windows would: without the
+// installer's variables ("sfxcmd", "sfxname") unless environment gives them.
+StartedProcess StartInstalledProgram(const std::wstring& folder, const std::wstring& arguments,
+                                     const Environment& environment = {});
+// The same, waiting for its end: its exit code, or 99 (and a failure) when it still runs at 30 s.
+DWORD RunInstalledProgram(const std::wstring& folder, const std::wstring& arguments,
+                          const Environment& environment = {});
 
 // Copies the built program into folder under the given file name; true on success.
 bool InstallProgramCopy(const std::wstring& folder, const std::wstring& fileName = L"Uninstall.exe");

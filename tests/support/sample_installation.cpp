@@ -22,6 +22,10 @@ void LayOutInstallation(const std::wstring& folder, const std::vector<std::wstri
   ASSERT_TRUE(WriteFileBytes(longFolder + L"\\Uninstall.lst", list));
 }
 
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW((path.starts_with(L"\\\\?\\") ? path : L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void PlaceOtherProgramsOwners() {
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile", L""));

@@ -5,11 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process_runner.h"
+
 // Lays out folder (created when missing; "\\?\" paths work for deep ones) with program copied
 // in as Uninstall.exe, a stand-in for each of files (a name ending in "\" is a folder), and
 // "Uninstall.lst" holding list.
 void LayOutInstallation(const std::wstring& folder, const std::vector<std::wstring>& files,
-                        const std::string& list, const std::wstring& program);
+                        const std::string& list, const std::wstring& program = BuiltProgramPath());
+
+// True when a file or folder is at path (any length).
+bool Exists(const std::wstring& path);
 
 // Another archiver owns ".zip" (with a new-file entry of three values, a binary one among them)
 // and ".iso"; a handler list that setup writes into was there before (it must stay), one was not

@@ -17,6 +17,9 @@ LinkInfo ReadLink(const std::wstring& path) {
       link->GetPath(text, 2048, nullptr, SLGP_RAWPATH);
       info.Target = text;
       text[0] = 0;
+      link->GetArguments(text, 2048);
+      info.Arguments = text;
+      text[0] = 0;
       link->GetDescription(text, 2048);
       info.Description = text;
       text[0] = 0;

@@ -8,6 +8,7 @@
 struct LinkInfo {
   bool Loaded = false;
   std::wstring Target;
+  std::wstring Arguments;
   std::wstring Description;
   std::wstring IconFile;
   int IconIndex = -1;
