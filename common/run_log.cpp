@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "common/change_points.h"
+#include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/random_text.h"
 #include "common/text_operations.h"
@@ -27,13 +28,29 @@ const wchar_t* OutcomeText(Outcome outcome) {
   return L"";
 }
 
+// A control character (a line break above all) in a name or a command line would forge lines of
+// the log: each is written as "<U+XXXX>".
+void EscapeControlCharacters(const wchar_t* text, wchar_t* out, size_t capacity) {
+  size_t length = 0;
+  for (; *text != 0 && length + 9 < capacity; ++text) {
+    if (*text < 0x20 || *text == 0x7F) {
+      length += static_cast<size_t>(FormatText(out + length, capacity - length, L"<U+%04X>", *text));
+    } else {
+      out[length++] = *text;
+    }
+  }
+  out[length] = 0;
+}
+
 void WriteLine(const wchar_t* text) {
   if (logFile == INVALID_HANDLE_VALUE) return;
   SYSTEMTIME now = {};
   GetLocalTime(&now);
+  wchar_t escaped[kLineCapacity];
+  EscapeControlCharacters(text, escaped, kLineCapacity);
   wchar_t line[kLineCapacity + 40];
   FormatText(line, kLineCapacity + 40, L"%04u-%02u-%02u %02u:%02u:%02u.%03u  %s\r\n", now.wYear,
-             now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, text);
+             now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, escaped);
   // Up to three bytes of UTF-8 per UTF-16 unit.
   char bytes[3 * (kLineCapacity + 40)];
   const int length = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, sizeof bytes, nullptr, nullptr);
@@ -46,11 +63,53 @@ HANDLE CreateLog(const wchar_t* path, DWORD disposition) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// True when the opened file is the one its name names in its folder: a link at the name (which
+// some systems follow even when told not to) resolves to another name or another folder.
+bool IsFileOfItsName(HANDLE file, const wchar_t* path) {
+  wchar_t final[kPathCapacity];
+  wchar_t folder[kPathCapacity];
+  wchar_t folderFinal[kPathCapacity];
+  wchar_t longPath[kPathCapacity];
+  FolderPart(path, folder, kPathCapacity);
+  HANDLE opened = CreateFileW(folder[0] != 0 ? folder : L".", FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return false;
+  const bool folderKnown = QueryFinalPath(opened, folderFinal, kPathCapacity);
+  CloseHandle(opened);
+  const DWORD length = GetLongPathNameW(path, longPath, kPathCapacity);
+  if (!folderKnown || !QueryFinalPath(file, final, kPathCapacity) || length == 0 || length >= kPathCapacity) {
+    return false;
+  }
+  AddTrailingSeparator(folderFinal, kPathCapacity);
+  AppendText(folderFinal, NamePart(longPath), kPathCapacity);
+  return CompareStringOrdinal(final, -1, folderFinal, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The log a packager names: an elevated run must never write through what another account put at
+// that name. The name itself is opened (a link is not followed) and kept only when it is a plain
+// file on a disk with no other name, new or emptied; a link, a folder, a device, a pipe or a file
+// with a second name (a hard link to another file) is left as it is.
+HANDLE OpenNamedLog(const wchar_t* path) {
+  HANDLE file = CreateFileW(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  BY_HANDLE_FILE_INFORMATION information = {};
+  const bool plain = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
+                     (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                     information.nNumberOfLinks == 1 && IsFileOfItsName(file, path);
+  if (!plain || !SetEndOfFile(file)) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
 }  // namespace
 
 bool OpenRunLog(const wchar_t* path) {
   if (path[0] != 0) {
-    logFile = CreateLog(path, CREATE_ALWAYS);
+    logFile = OpenNamedLog(path);
   } else {
     wchar_t folder[kPathCapacity];
     const DWORD length = GetTempPathW(kPathCapacity, folder);

@@ -17,9 +17,10 @@ enum class Outcome {
   Failed,                // with a Windows error
 };
 
-// Opens the log at path (an existing file is replaced), or, with an empty path, a new file with a
-// name nobody can predict in the temporary folder (GetTempPathW), never one that exists. False
-// when it cannot be created; the run goes on without a log.
+// Opens the log at path (an existing plain file is emptied; a link, a folder, a device, a pipe or
+// a file with more than one name is refused), or, with an empty path, a new file with a name
+// nobody can predict in the temporary folder (GetTempPathW), never one that exists. False when it
+// cannot be had so. Control characters in a line are written as "<U+XXXX>".
 bool OpenRunLog(const wchar_t* path);
 
 // "<local time>  <text>" as a line of its own (text cut at 4095 characters).

@@ -14,6 +14,7 @@ constexpr int32_t kExitSuccess = 0;
 constexpr int32_t kExitCancelled = 1;         // setup dialog cancelled, or removal not confirmed
 constexpr int32_t kExitNotRemoved = 2;        // no list, or an entry could not be removed
 constexpr int32_t kExitAlreadyRunning = 1618;  // another setup or uninstall run held on
+constexpr int32_t kExitLogNotOpened = 1622;  // the log asked for cannot be had: nothing done
 constexpr int32_t kExitUnknownSwitch = 1639;  // a switch the program does not know: nothing done
 constexpr int32_t kExitRestartNeeded = 3010;  // removed, but files wait for the next restart
 

@@ -17,6 +17,8 @@
 #include "resources/resource_ids.h"
 #include "uninstall/done_dialog.h"
 #include "uninstall/help_viewer.h"
+#include "uninstall/message_box.h"
+#include "uninstall/removal_batch.h"
 #include "settings/settings_file.h"
 #include "uninstall/restart_deletions.h"
 #include "uninstall/run_lock.h"
@@ -46,6 +48,9 @@ void RunSetup() {
   wchar_t folder[kPathCapacity];
   GetProgramFolder(folder, kPathCapacity);
   KeepInstalledFilesFromRestartDeletion(folder);
+  wchar_t program[kPathCapacity];
+  GetProgramPath(program, kPathCapacity);
+  RemoveAbandonedSelfRemovals(program);
   const INT_PTR accepted = ShowDialog(L"SETUPDLG", nullptr, SetupDialogProc);
   if (accepted == 0) return;
   // A portable settings file is written at exit too; a run stopped at the completion dialog must
@@ -145,7 +150,16 @@ int RunProgram(HINSTANCE instance) {
   ParseSwitches(SwitchPass::Installer, installerSwitches, setupRequested, uninstallRequested);
   ParseSwitches(SwitchPass::CommandLine, GetCommandLineW(), setupRequested, uninstallRequested);
 
-  if (gRunState.Log) OpenRunLog(gRunState.LogPath);
+  // A log that was asked for and cannot be had ends the run before any change, as Windows
+  // Installer does (1622): a deployment tool relies on the record.
+  if (gRunState.Log && !OpenRunLog(gRunState.LogPath)) {
+    if (!gRunState.Silent) {
+      wchar_t text[kPathCapacity + 200];
+      FormatWithText(text, kPathCapacity + 200, GetString(IDS_CANNOTOPENLIST), gRunState.LogPath);
+      ShowMessageBox(nullptr, text, GetString(IDS_UNINSTALLQBX), MB_ICONERROR | MB_SETFOREGROUND);
+    }
+    return gRunState.ExitCode = kExitLogNotOpened;
+  }
   LogLine(L"Quobex Uninstall.exe %d.%02d.%d: %s", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA,
           GetCommandLineW());
   if ((setupRequested || uninstallRequested) && !AcquireRunLock(kRunLockWait)) {

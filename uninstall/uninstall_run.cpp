@@ -43,10 +43,11 @@ void ShowListError() {
 
 // The end of the run: this program leaves the installation folder for a private one, the list
 // goes last, then the folder itself, and the batch file deletes the program once it has ended.
-// With files left for the restart, the folders go at the restart after them. False when the
-// program could not be moved out: it is then left for the restart too.
-bool FinishRemoval(const InstallationList& list, const wchar_t* program, const wchar_t* folder,
-                   const wchar_t* listPath, bool restartNeeded) {
+// With files left for the restart, the folders go at the restart after them. What waits for the
+// restart (the program, when it could not be moved out; the folder, when another process holds
+// it as its current folder, say), or could not even be left for it, is added to outcome.
+void FinishRemoval(const InstallationList& list, const wchar_t* program, const wchar_t* folder,
+                   const wchar_t* listPath, ListedDeletion& outcome) {
   SelfRemoval removal = {};
   const bool movedOut = MoveProgramOut(program, removal);
   bool moved = movedOut && WriteRemovalBatch(removal, gRunState.Silent);
@@ -55,26 +56,30 @@ bool FinishRemoval(const InstallationList& list, const wchar_t* program, const w
     RemoveFolder(removal.Folder);
     RemoveFolder(removal.Home);
   }
-  if (!moved) ScheduleAtRestart(program);
+  auto leaveForRestart = [&](const wchar_t* path) {
+    outcome.RestartNeeded = true;
+    outcome.Failed = !ScheduleAtRestart(path) || outcome.Failed;
+  };
+  if (!moved) leaveForRestart(program);
   RemoveFile(listPath);
   // The folder cannot go while it is this process's current folder.
   wchar_t parent[kPathCapacity];
   CopyText(parent, folder, kPathCapacity);
   RemoveName(parent);
   SetCurrentDirectoryW(parent);
-  if (restartNeeded || !moved) {
+  if (outcome.RestartNeeded) {
     ScheduleRemainingFolders(list, folder);
-  } else {
-    RemoveFolder(folder);
+  } else if (!RemoveFolder(folder) && GetLastError() != ERROR_DIR_NOT_EMPTY && PathExists(folder)) {
+    // Files that no list names stay with their folder; an empty folder that another process holds
+    // goes at the restart, never said to be gone.
+    leaveForRestart(folder);
   }
   if (moved && !StartRemovalBatch(removal)) {
-    ScheduleAtRestart(removal.Program);
-    ScheduleAtRestart(removal.Batch);
-    ScheduleAtRestart(removal.Folder);
-    if (wcscmp(removal.Folder, removal.Home) != 0) ScheduleAtRestart(removal.Home);
-    moved = false;
+    leaveForRestart(removal.Program);
+    leaveForRestart(removal.Batch);
+    leaveForRestart(removal.Folder);
+    if (wcscmp(removal.Folder, removal.Home) != 0) leaveForRestart(removal.Home);
   }
-  return moved;
 }
 
 }  // namespace
@@ -111,6 +116,10 @@ int32_t RunUninstall() {
     return kExitNotRemoved;
   }
   LogLine(L"%s: %llu entries", listPath, static_cast<unsigned long long>(list.Count()));
+  if (!IsFolderWhereItsNameLeads(folder)) {
+    LogLine(L"the installation folder %s is a link, or reached through one: nothing removed", folder);
+    return kExitNotRemoved;
+  }
   // The restart message is shown after the language library has gone with the other files.
   wchar_t restartText[256];
   wchar_t caption[256];
@@ -130,7 +139,7 @@ int32_t RunUninstall() {
   if (gRunState.Msi) return kExitSuccess;
 
   DeleteHelpIndexFiles(folder);
-  const ListedDeletion deletion = DeleteListedEntries(list, folder, program, listPath);
+  ListedDeletion deletion = DeleteListedEntries(list, folder, program, listPath);
   // Listed until the files are gone: a run stopped before can be started again from the list.
   RemoveProgramEntries();
   // A settings file that the passes deleted must not come back when it is saved at exit.
@@ -139,7 +148,7 @@ int32_t RunUninstall() {
   if (deletion.RestartNeeded && !gRunState.Silent) {
     ShowMessageBox(nullptr, restartText, caption, MB_ICONINFORMATION | MB_SETFOREGROUND);
   }
-  const bool moved = FinishRemoval(list, program, folder, listPath, deletion.RestartNeeded);
+  FinishRemoval(list, program, folder, listPath, deletion);
   if (deletion.Failed) return kExitNotRemoved;
-  return deletion.RestartNeeded || !moved ? kExitRestartNeeded : kExitSuccess;
+  return deletion.RestartNeeded ? kExitRestartNeeded : kExitSuccess;
 }

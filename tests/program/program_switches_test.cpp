@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <string>
+
 #include "tests/support/english_texts.h"
+#include "tests/support/integration_sandbox.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/window_automation.h"
 
@@ -18,10 +23,9 @@ class ProgramSwitches : public testing::Test {
 
   // Runs the program with arguments; returns its exit code (99 when it did not end in 10 s) and
   // the time it took in milliseconds.
-  DWORD Run(const std::wstring& arguments, ULONGLONG& elapsed) {
+  DWORD Run(const std::wstring& arguments, ULONGLONG& elapsed, const Environment& environment = {}) {
     const ULONGLONG start = GetTickCount64();
-    StartedProcess program = StartProcess(ProgramPath(), arguments, installation_.Path(),
-                                          {{L"sfxcmd", L""}, {L"sfxname", L""}});
+    StartedProcess program = StartInstalledProgram(installation_.Path(), arguments, environment);
     EXPECT_TRUE(program.Started()) << "CreateProcessW failed: " << GetLastError();
     DWORD exitCode = 99;
     EXPECT_TRUE(program.WaitForExit(10000, exitCode)) << "still running after 10 s";
@@ -29,13 +33,17 @@ class ProgramSwitches : public testing::Test {
     return exitCode;
   }
 
+  IntegrationSandbox sandbox_;
   ScratchFolder installation_{L"program_switches"};
 };
 
 }  // namespace
 
+// The installer's switches of 1,024 characters or more are not read at all: its silent switch
+// among them does not count.
 TEST_F(ProgramSwitches, NoArgumentAsksToUninstallAndNoExitsWithOne) {
-  StartedProcess program = StartProcess(ProgramPath(), L"", installation_.Path());
+  StartedProcess program =
+      StartInstalledProgram(installation_.Path(), L"", {{L"sfxcmd", L"/S" + std::wstring(1022, L' ')}});
   HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
   ASSERT_NE(nullptr, box) << "no confirmation";
   ClickButton(box, IDNO);
@@ -47,23 +55,60 @@ TEST_F(ProgramSwitches, NoArgumentAsksToUninstallAndNoExitsWithOne) {
 
 // What a deployment tool reads: a switch the program does not know makes a run that does nothing
 // (1639, not a success); "/log" is no switch of that kind, so "/S /log" is the uninstall run, here
-// without its list (2), and its log says why.
+// without its list (2), and its log says why: in the file named, or without a name in a new file
+// of the temporary folder. The silent switch may come from the installer's switches of up to
+// 1,023 characters (a question would keep the run waiting).
 TEST_F(ProgramSwitches, UnknownSwitchesDoNothingAndSaySoInTheExitCode) {
   const std::wstring log = installation_ / L"uninstall log.txt";
+  wchar_t temporary[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temporary);
+  const std::wstring newLogs = std::wstring(temporary) + L"Quobex-Uninstall-*.log";
   const struct {
     std::wstring arguments;
     DWORD exitCode;
-  } runs[] = {{L"/noe", 1639}, {L"/quobex-unknown", 1639}, {L"/S /norestart", 1639},
-              {L"/S \"/LOG=" + log + L"\"", 2}};
+    Environment environment;
+  } runs[] = {{L"/noe", 1639, {}}, {L"/quobex-unknown", 1639, {}}, {L"/S /norestart", 1639, {}},
+              {L"/S \"/LOG=" + log + L"\" \"x\r\n2026-01-01 00:00:00.000  forged\"", 2, {}},
+              {L"/log", 2, {{L"sfxcmd", L"/S" + std::wstring(1021, L' ')}}}};
   for (const auto& run : runs) {
     SCOPED_TRACE(testing::Message() << std::string(run.arguments.begin(), run.arguments.end()));
     ULONGLONG elapsed = 0;
-    EXPECT_EQ(run.exitCode, Run(run.arguments, elapsed));
+    EXPECT_EQ(run.exitCode, Run(run.arguments, elapsed, run.environment));
     EXPECT_LT(elapsed, 2000u) << "/noe must not be taken for /wait";
   }
-  const std::string text = ReadFileBytes(log);
-  EXPECT_NE(std::string::npos, text.find("Uninstall.lst cannot be read: nothing removed\r\n")) << text;
-  EXPECT_NE(std::string::npos, text.find("exit code 2: not removed, or not all (see the lines above)\r\n"));
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(newLogs.c_str(), &found);
+  ASSERT_NE(INVALID_HANDLE_VALUE, find) << "no new log in the temporary folder";
+  FindClose(find);
+  const std::wstring newLog = std::wstring(temporary) + found.cFileName;
+  EXPECT_TRUE(std::regex_match(found.cFileName, std::wregex(L"Quobex-Uninstall-[0-9]{8}-[0-9]{6}-[0-9A-Fa-f]{8}\\.log")));
+  // A line break in what the log names (the command line here) cannot forge a line.
+  EXPECT_NE(std::string::npos, ReadFileBytes(log).find("\"x<U+000D><U+000A>2026-01-01 00:00:00.000  forged\""));
+  for (const std::string& text : {ReadFileBytes(log), ReadFileBytes(newLog)}) {
+    EXPECT_NE(std::string::npos, text.find("Uninstall.lst cannot be read: nothing removed\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("exit code 2: not removed, or not all (see the lines above)\r\n"));
+  }
+  DeleteFileW(newLog.c_str());
+}
+
+// An elevated run never writes its log through what another account put at the log's name: a
+// link (to a file that is not ours), a folder, a device, a file with a second name. The run ends
+// with 1622 before any change, as Windows Installer does for a log it cannot open.
+TEST_F(ProgramSwitches, ALogThatCannotBeHadAsAPlainFileEndsTheRunBeforeAnyChange) {
+  const std::wstring precious = L"C:\\qbx-fixtures\\junction-target\\precious.txt";
+  const std::wstring named = installation_ / L"named.log";
+  ASSERT_TRUE(WriteFileBytes(installation_ / L"other.txt", "another name"));
+  ASSERT_TRUE(CreateHardLinkW(named.c_str(), (installation_ / L"other.txt").c_str(), nullptr));
+  for (const std::wstring& log : {std::wstring(L"C:\\qbx-fixtures\\temp\\Uninstall_Qbx.Bat"), named,
+                                  installation_.Path(), std::wstring(L"NUL")}) {
+    SCOPED_TRACE(testing::Message() << std::string(log.begin(), log.end()));
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(1622u, Run(L"/setup /S /initA1D0M0P0S0 \"/log=" + log + L"\"", elapsed));
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Software\\Quobex")) << "a change was made";
+    IntegrationSandbox::Clean();
+  }
+  EXPECT_EQ("not ours", ReadFileBytes(precious));
+  EXPECT_EQ("another name", ReadFileBytes(named));
 }
 
 TEST_F(ProgramSwitches, WaitPausesTwoSecondsThenExitsWithZero) {

@@ -23,39 +23,8 @@
 
 namespace {
 
-using Environment = std::map<std::wstring, std::wstring>;
-
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW((L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// An installation as the product's installer leaves it: the program, the files named, the list.
-void LayOut(const std::wstring& folder, const std::vector<std::wstring>& files, const std::string& list) {
-  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr) || Exists(folder));
-  ASSERT_TRUE(CopyFileW(BuiltProgramPath().c_str(), (L"\\\\?\\" + folder + L"\\Uninstall.exe").c_str(), FALSE));
-  for (const std::wstring& file : files) {
-    if (file.back() == L'\\') {
-      ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder + L"\\" + file).c_str(), nullptr));
-    } else {
-      ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + folder + L"\\" + file, "stand-in"));
-    }
-  }
-  ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + folder + L"\\Uninstall.lst", list));
-}
-
 #ifndef QBX_JA_BRANCH
 const wchar_t kPrecious[] = L"C:\\qbx-fixtures\\junction-target\\precious.txt";  // not ours
-
-// Runs the program and waits for its end: its exit code, or 99 when it is still running at 30 s.
-DWORD RunProgram(const std::wstring& folder, const std::wstring& arguments, const Environment& environment = {}) {
-  Environment variables = {{L"sfxcmd", L""}, {L"sfxname", L""}};
-  for (const auto& [name, value] : environment) variables[name] = value;
-  StartedProcess program =
-      StartProcess(folder + L"\\Uninstall.exe", arguments, L"C:\\qbxtest", variables);
-  DWORD exitCode = 99;
-  EXPECT_TRUE(program.WaitForExit(30000, exitCode)) << "still running";
-  return exitCode;
-}
 
 std::vector<std::wstring> StaticTexts(HWND box) { return ChildTexts(box, L"Static"); }
 
@@ -96,6 +65,24 @@ std::vector<std::wstring> PendingOperations() {
   return texts;
 }
 
+// Keeps the restart's schedule as it was before the test, for the tests that add to it.
+class KeptPendingOperations {
+ public:
+  ~KeptPendingOperations() {
+    if (before_.Exists) {
+      WriteRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", before_.Type, before_.Bytes);
+      return;
+    }
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+    RegCloseKey(key);
+  }
+
+ private:
+  const RawValue before_ = ReadRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations");
+};
+
 #endif
 
 class ProgramUninstall : public testing::Test {
@@ -125,9 +112,9 @@ TEST_F(ProgramUninstall, AnInstallersSettingsFileNeverHidesWhatTheSetupDid) {
   for (const auto& c : cases) {
     const std::string settings = std::string("Global\\Integration=") + (c.Integration ? "1" : "0") + "\r\n";
     SCOPED_TRACE(testing::Message() << settings << (c.BeforeSetup ? "given to setup" : "copied after setup"));
-    LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nQuobex.ini\r\nUninstall.exe\r\n", BuiltProgramPath());
-    ASSERT_TRUE(WriteFileBytes(installer / L"quobex.ini", settings));  // of the same size as before
-    ASSERT_EQ(0u, RunProgram(folder, L"/setup /S /initA11 /noexplorer",
+    LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nQuobex.ini\r\nUninstall.exe\r\n");
+    ASSERT_TRUE(WriteFileBytes(installer / L"quobex.ini", settings));
+    ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S /initA11 /noexplorer",
                              {{L"sfxname", c.BeforeSetup ? installer / L"quobex580.exe" : L""}}));
     const bool registryKeptAway = c.BeforeSetup && !c.Integration;
     EXPECT_EQ(registryKeptAway ? L"Other.Zip" : L"Quobex.ZIP", ReadRawString(HKEY_CLASSES_ROOT, L".zip", L""));
@@ -135,23 +122,25 @@ TEST_F(ProgramUninstall, AnInstallersSettingsFileNeverHidesWhatTheSetupDid) {
       ASSERT_TRUE(CopyFileW((installer / L"quobex.ini").c_str(), (folder + L"\\Quobex.ini").c_str(), TRUE));
     }
 
-    EXPECT_EQ(0u, RunProgram(folder, L"/S"));
+    EXPECT_EQ(0u, RunInstalledProgram(folder, L"/S"));
     EXPECT_TRUE(WaitForSelfRemovals(20000));
+    // The installer's file is the test's own: as it was, everything must be.
+    ASSERT_TRUE(WriteFileBytes(installer / L"quobex.ini", "Global\\Integration=1\r\n"));
     EXPECT_EQ("", MachineDifference(before, TakeMachineSnapshot()));
   }
 }
 
 TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart) {
   const std::wstring folder = scratch_ / L"Quobex";
-  LayOut(folder, {L"Quobex.exe", L"busy.exe.0.tmp", L"locked.dat", L"plain.txt"},
+  LayOutInstallation(folder, {L"Quobex.exe", L"busy.exe.0.tmp", L"locked.dat", L"plain.txt"},
          "busy.exe\r\nlocked.dat\r\nplain.txt\r\nUninstall.exe\r\nQuobex.exe\r\n");
   ASSERT_TRUE(CopyFileW(BuiltProgramPath().c_str(), (folder + L"\\busy.exe").c_str(), FALSE));
-  ASSERT_EQ(0u, RunProgram(folder, L"/setup /S /initD1"));
+  ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S /initD1"));
   const MachineSnapshot installed = TakeMachineSnapshot();
 
   // No: nothing changes.
   {
-    StartedProcess program = StartProcess(folder + L"\\Uninstall.exe", L"", folder);
+    StartedProcess program = StartInstalledProgram(folder, L"");
     HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
     ASSERT_NE(nullptr, box);
     EXPECT_TRUE(ShowsText(box, IDS_CONTINUEUNINSTALL));
@@ -163,13 +152,13 @@ TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart
   }
 
   // Yes, with a running program and a file held open without delete sharing among the files.
-  const RawValue pendingBefore = ReadRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations");
+  const KeptPendingOperations pendingBefore;
   StartedProcess busy = StartProcess(folder + L"\\busy.exe", L"/wait /wait /wait /wait /wait /wait /wait /wait /wait /wait", folder);
   HANDLE locked = CreateFileW((folder + L"\\locked.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, locked);
   const std::wstring log = scratch_ / L"run.log";
-  StartedProcess program = StartProcess(folder + L"\\Uninstall.exe", L"\"/log=" + log + L"\"", folder);
+  StartedProcess program = StartInstalledProgram(folder, L"\"/log=" + log + L"\"");
   HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
   ASSERT_NE(nullptr, box);
   ClickButton(box, IDYES);
@@ -191,6 +180,7 @@ TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart
 
   EXPECT_FALSE(Exists(folder + L"\\busy.exe"));
   EXPECT_TRUE(Exists(folder + L"\\busy.exe.1.tmp")) << "renamed to the first free name";
+  EXPECT_FALSE(Exists(folder + L"\\busy.exe.0.tmp")) << "what a stopped run renamed and never scheduled goes too";
   EXPECT_TRUE(Exists(folder + L"\\locked.dat")) << "could not be renamed either";
   EXPECT_FALSE(Exists(folder + L"\\plain.txt"));
   EXPECT_FALSE(Exists(folder + L"\\Uninstall.exe")) << "moved out, for its batch file";
@@ -208,32 +198,65 @@ TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart
         L"delete " + folder + L"\\busy.exe: renamed and scheduled for the next restart",
         L"schedule the deletion at the next restart of " + folder + L"\\locked.dat: done",
         L"delete file " + folder + L"\\plain.txt: done",
+        L"delete file " + folder + L"\\busy.exe.0.tmp: done",
         std::wstring(L"exit code 3010: removed; files wait for the next restart")}) {
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line)) << std::string(line.begin(), line.end());
   }
   EXPECT_EQ(L"exit code 3010: removed; files wait for the next restart", lines.back());
   EXPECT_TRUE(WaitForSelfRemovals(20000)) << "the batch file deletes the program";
 
-  if (pendingBefore.Exists) {
-    WriteRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", pendingBefore.Type,
-                  pendingBefore.Bytes);
-  } else {
-    HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
-    RegDeleteValueW(key, L"PendingFileRenameOperations");
-    RegCloseKey(key);
+}
+
+// What can go neither now nor at once is never "removed": the program held open without delete
+// sharing (as a virus scanner may) cannot leave its folder, and it and the folder wait for the
+// restart (3010); so does the folder that another process has as its current folder (3010); a
+// file in use that the system will not even schedule leaves the run at 2.
+TEST_F(ProgramUninstall, WhatCannotGoNowIsNeverCalledRemoved) {
+  const KeptPendingOperations pendingBefore;
+  const std::wstring folder = scratch_ / L"Quobex";
+  // A silent uninstall while the file name is held open without delete sharing.
+  auto runHolding = [&](const wchar_t* name) {
+    HANDLE held = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, held);
+    const DWORD exitCode = RunInstalledProgram(folder, L"/S");
+    CloseHandle(held);
+    return exitCode;
+  };
+  LayOutInstallation(folder, {L"plain.txt"}, "plain.txt\r\nUninstall.exe\r\n");
+  EXPECT_EQ(3010u, runHolding(L"Uninstall.exe"));
+  EXPECT_FALSE(Exists(folder + L"\\plain.txt"));
+  const std::vector<std::wstring> pending = PendingOperations();
+  for (const std::wstring& left : {folder + L"\\Uninstall.exe", folder}) {
+    EXPECT_NE(pending.end(), std::find(pending.begin(), pending.end(), L"\\??\\" + left))
+        << std::string(left.begin(), left.end());
   }
+
+  LayOutInstallation(folder, {}, "Uninstall.exe\r\n");
+  StartedProcess holder = StartProcess(BuiltProgramPath(), L"/wait /wait /wait /wait /wait", folder);
+  EXPECT_EQ(3010u, RunInstalledProgram(folder, L"/S"));
+  EXPECT_TRUE(Exists(folder));
+  EXPECT_EQ(L"\\??\\" + folder, PendingOperations().end()[-2]);
+  DWORD exitCode = 99;
+  EXPECT_TRUE(holder.WaitForExit(20000, exitCode));
+
+  LayOutInstallation(folder, {L"locked.dat"}, "locked.dat\r\nUninstall.exe\r\n");
+  ASSERT_TRUE(WriteRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", REG_DWORD,
+                            std::string(4, '\0')));
+  EXPECT_EQ(2u, runHolding(L"locked.dat"));
+  EXPECT_TRUE(Exists(folder + L"\\locked.dat"));
+  EXPECT_TRUE(WaitForSelfRemovals(20000));
 }
 
 TEST_F(ProgramUninstall, WithoutTheListNothingIsRemovedAndOnlyAPersonIsTold) {
   const std::wstring folder = scratch_ / L"Quobex";
-  LayOut(folder, {L"Quobex.exe"}, "Quobex.exe\r\n");
-  ASSERT_EQ(0u, RunProgram(folder, L"/setup /S"));
+  LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\n");
+  ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S"));
   ASSERT_TRUE(DeleteFileW((folder + L"\\Uninstall.lst").c_str()));
   const MachineSnapshot installed = TakeMachineSnapshot();
 
   // Silent: no message, which nobody would click away; a deployment tool reads 2.
-  StartedProcess silent = StartProcess(folder + L"\\Uninstall.exe", L"/S", folder);
+  StartedProcess silent = StartInstalledProgram(folder, L"/S");
   DWORD exitCode = 99;
   for (const ULONGLONG deadline = GetTickCount64() + 10000; !silent.WaitForExit(20, exitCode) && GetTickCount64() < deadline;) {
     EXPECT_FALSE(ProcessHasVisibleWindow(silent.Id())) << "a silent run shows a window";
@@ -241,7 +264,7 @@ TEST_F(ProgramUninstall, WithoutTheListNothingIsRemovedAndOnlyAPersonIsTold) {
   EXPECT_EQ(2u, exitCode);
 
   // A person confirms, and is told.
-  StartedProcess program = StartProcess(folder + L"\\Uninstall.exe", L"", folder);
+  StartedProcess program = StartInstalledProgram(folder, L"");
   HWND question = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
   ASSERT_NE(nullptr, question);
   ClickButton(question, IDYES);
@@ -268,7 +291,18 @@ TEST_F(ProgramUninstall, ListedPathsThatLeadOutsideTheFolderAreLeftAlone) {
   ASSERT_TRUE(Exists(precious));
   const std::wstring victims[] = {L"C:\\qbx-fixtures\\victim.txt", scratch_ / L"victim.txt"};
   for (const std::wstring& victim : victims) ASSERT_TRUE(WriteFileBytes(victim, "not ours"));
-  LayOut(folder, {L"own.txt", L"sub\\"},
+  // An installation folder that is such a link is left whole (2): the passes would take the
+  // listed names from wherever it leads, and the log says why.
+  const std::wstring linked = folder + L"\\Quobex";
+  const std::wstring log = scratch_ / L"linked.log";
+  LayOutInstallation(linked, {L"own.txt"}, "own.txt\r\nUninstall.exe\r\n");
+  EXPECT_EQ(2u, RunInstalledProgram(linked, L"/S \"/log=" + log + L"\""));
+  EXPECT_NE(std::string::npos, ReadFileBytes(log).find("is a link, or reached through one: nothing removed"));
+  for (const wchar_t* name : {L"\\Uninstall.exe", L"\\own.txt", L"\\Uninstall.lst"}) {
+    EXPECT_TRUE(Exists(linked + name)) << name;
+    DeleteFileW((linked + name).c_str());
+  }
+  LayOutInstallation(folder, {L"own.txt", L"sub\\"},
          "..\\victim.txt\r\n"
          "sub\\..\\..\\victim.txt\r\n"
          ". .\\victim.txt\r\n"
@@ -283,7 +317,7 @@ TEST_F(ProgramUninstall, ListedPathsThatLeadOutsideTheFolderAreLeftAlone) {
          "Quobex\\precious.txt\r\n"
          "Quobex\r\n"
          "own.txt\r\nsub\r\nUninstall.exe\r\n");
-  EXPECT_EQ(0u, RunProgram(folder, L"/S"));
+  EXPECT_EQ(0u, RunInstalledProgram(folder, L"/S"));
   for (const wchar_t* name : {L"\\Uninstall.exe", L"\\own.txt", L"\\sub"}) EXPECT_FALSE(Exists(folder + name));
   for (const std::wstring& victim : victims) EXPECT_TRUE(Exists(victim)) << std::string(victim.begin(), victim.end());
   EXPECT_TRUE(Exists(precious));
@@ -319,7 +353,7 @@ TEST_F(ProgramUninstall, EveryInstallationFolderGoesWhateverItsName) {
     for (size_t separator = scratch_.Path().size(); (separator = folder.find(L'\\', separator + 1)) != std::wstring::npos;) {
       CreateDirectoryW((L"\\\\?\\" + folder.substr(0, separator)).c_str(), nullptr);
     }
-    LayOut(folder, {L"data.txt", L"sub\\", L"sub\\x.txt"}, "data.txt\r\nsub\\x.txt\r\nsub\r\nUninstall.exe\r\n");
+    LayOutInstallation(folder, {L"data.txt", L"sub\\", L"sub\\x.txt"}, "data.txt\r\nsub\\x.txt\r\nsub\r\nUninstall.exe\r\n");
     if (cases[i].WithSettingsFile) {
       // A portable settings file among the listed files is not written back after its deletion.
       ASSERT_TRUE(WriteFileBytes(folder + L"\\Quobex.ini", "Global\\Integration=0\r\n"));
