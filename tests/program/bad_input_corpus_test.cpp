@@ -134,8 +134,8 @@ void RunAll(const std::vector<Case>& cases, const char* what) {
   if (cases.size() > 1) printf("%s: %zu cases, %d failed, %d crashes outside the program\n", what, cases.size(), failures, wineCrashes);
 }
 
-// The seed of the generated cases: fixed, so that every run sees the same ones; the stress runs
-// (ctest label "stress") give others through QBX_CORPUS_SEED.
+// Where the random cases start from: fixed, so that every run sees the same ones; the stress
+// runs (ctest label "stress") start elsewhere through QBX_CORPUS_SEED.
 unsigned CorpusSeed() {
   wchar_t text[16] = {};
   return GetEnvironmentVariableW(L"QBX_CORPUS_SEED", text, 16) > 0 ? wcstoul(text, nullptr, 10) : 20261208;
