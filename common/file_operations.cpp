@@ -131,6 +131,40 @@ HANDLE OpenFolderItself(const wchar_t* path, DWORD access) {
   return folder;
 }
 
+bool IsFolderWhereItsNameLeads(const wchar_t* folder) {
+  // Every folder on the way, from the first below the root ("C:\", "\\server\share\") to the
+  // folder itself, is a folder and no link. Asked by name, each component as it is: short names
+  // and paths beyond the classic limit included.
+  wchar_t path[kPathCapacity];
+  CopyText(path, folder, kPathCapacity);
+  size_t at = wcsncmp(path, L"\\\\?\\", 4) == 0 ? 4 : 0;
+  if (path[at] == L'\\' && path[at + 1] == L'\\') {
+    for (int separators = 0; path[at] != 0 && separators < 4; ++at) separators += path[at] == L'\\';
+  } else if (path[at] != 0 && path[at + 1] == L':') {
+    at += 3;
+  }
+  for (;; ++at) {
+    if (path[at] != L'\\' && path[at] != 0) continue;
+    const wchar_t kept = path[at];
+    path[at] = 0;
+    const DWORD attributes = QueryAttributes(path);
+    if (!IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) return false;
+    if (kept == 0 || path[at + 1] == 0) return true;
+    path[at] = kept;
+  }
+}
+
+bool IsPlainFileOrNone(const wchar_t* path) {
+  HANDLE handle = OpenForAttributes(path);
+  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  BY_HANDLE_FILE_INFORMATION information = {};
+  const bool plain = GetFileInformationByHandle(handle, &information) &&
+                     (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                     information.nNumberOfLinks == 1;
+  CloseHandle(handle);
+  return plain;
+}
+
 bool MarkForDeletion(HANDLE handle) {
   FILE_DISPOSITION_INFO disposition = {TRUE};
   if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {

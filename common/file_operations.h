@@ -39,6 +39,13 @@ LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE
 // added (DELETE, to delete it with MarkForDeletion: a handle with that right keeps a listing of
 // the folder by its name out). INVALID_HANDLE_VALUE when it cannot, or path is a link.
 HANDLE OpenFolderItself(const wchar_t* path, DWORD access);
+// True when folder is a folder of its own where its name says: it and every folder above it (below
+// the root) a folder and no link. Through a link, what is done by name would happen wherever it
+// leads by then.
+bool IsFolderWhereItsNameLeads(const wchar_t* folder);
+// True when path is a plain file with one name (no link, no folder, no second hard link), or
+// nothing: what may be replaced by name without writing through what another account put there.
+bool IsPlainFileOrNone(const wchar_t* path);
 // Has the opened file or empty folder deleted when its last handle closes, resetting the
 // read-only, hidden and system attributes first when they are set. False, with the error left
 // for GetLastError, when the system refuses (ERROR_DIR_NOT_EMPTY; ERROR_ACCESS_DENIED for a

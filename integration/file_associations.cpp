@@ -81,8 +81,9 @@ void SaveNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
   VisitValues(HKEY_CLASSES_ROOT, newFileKey, SaveNewFileValue, &saved);
 }
 
-// Writes back what SaveNewFileValues kept, each value with its own type and data.
-void RestoreNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
+// Calls visit(type, data, size, name) for each value SaveNewFileValues kept, in order.
+template <typename Visit>
+void ForEachSavedValue(const RecordPlace& record, Visit visit) {
   wchar_t key[160];
   SavedValuesKeyOf(record, key);
   for (int i = 0;; ++i) {
@@ -98,9 +99,47 @@ void RestoreNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) 
     uint8_t data[kLargestSavedValue];
     const int64_t size = HexToBytes(hex, data, kLargestSavedValue);
     if (size < 0) continue;
-    WriteTypedValue(HKEY_CLASSES_ROOT, newFileKey, name, static_cast<DWORD>(ParseInt(text)), data,
-                    static_cast<DWORD>(size));
+    visit(static_cast<DWORD>(ParseInt(text)), data, static_cast<DWORD>(size), name);
   }
+}
+
+// Writes back what SaveNewFileValues kept, each value with its own type and data.
+void RestoreNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
+  ForEachSavedValue(record, [&](DWORD type, const uint8_t* data, DWORD size, const wchar_t* name) {
+    WriteTypedValue(HKEY_CLASSES_ROOT, newFileKey, name, type, data, size);
+  });
+}
+
+// A class name as setup records one: letters, digits, ".", "_" and "-", at most 255 characters.
+bool IsPlainClassName(const wchar_t* name) {
+  size_t length = 0;
+  for (; name[length] != 0; ++length) {
+    const wchar_t c = name[length];
+    if (!IsAlpha(c) && !IsDigit(c) && c != L'.' && c != L'_' && c != L'-') return false;
+  }
+  return length <= 255;
+}
+
+// The new-file values a shell entry holds that only name data: never one that starts a program
+// ("Command", "Handler").
+bool IsDataNewFileValue(DWORD type, const wchar_t* name) {
+  const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+  return (text && (CompareNoCase(name, L"FileName") == 0 || CompareNoCase(name, L"ItemName") == 0 ||
+                   CompareNoCase(name, L"IconPath") == 0 || CompareNoCase(name, L"MenuText") == 0)) ||
+         (type == REG_SZ && CompareNoCase(name, L"NullFile") == 0) ||
+         (type == REG_BINARY && CompareNoCase(name, L"Data") == 0);
+}
+
+// A record in a user's key (where versions before kept them) is that user's to write, and what it
+// holds is written machine-wide: it is used only when its class is a plain name that exists as a
+// class and its new-file values only name data.
+bool IsUsableRecord(const RecordPlace& record, const wchar_t* type) {
+  if (record.Root != HKEY_CURRENT_USER) return true;
+  bool usable = type[0] == 0 || (IsPlainClassName(type) && KeyExists(HKEY_CLASSES_ROOT, type));
+  ForEachSavedValue(record, [&](DWORD valueType, const uint8_t*, DWORD, const wchar_t* name) {
+    usable = usable && IsDataNewFileValue(valueType, name);
+  });
+  return usable;
 }
 
 // Records the extension's previous owner machine-wide, so that any account's uninstall run can
@@ -204,7 +243,14 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   wchar_t current[80];
   ReadString(HKEY_CLASSES_ROOT, extension, L"", current, L"", 80);
   RecordPlace record = {};
-  const bool recorded = FindOwnerRecord(extension, record);
+  bool recorded = FindOwnerRecord(extension, record);
+  wchar_t type[512] = {};
+  if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", 512);
+  if (recorded && !IsUsableRecord(record, type)) {
+    LogLine(L"the previous owner of %s recorded in the user's key is not one a setup records: not used", extension);
+    recorded = false;
+    type[0] = 0;
+  }
   const bool existed = !recorded || ReadDword(record.Root, record.Key, L"Exist", 1) != 0;
   if (!IsProductClass(current)) {
     if (current[0] != 0) ReportAction(L"give back", extension, Outcome::LeftToAnotherProgram);
@@ -213,8 +259,6 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
     if (current[0] == 0 && !existed) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, extension);
     return;
   }
-  wchar_t type[512] = {};
-  if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", 512);
   // Our own class saved as the earlier one would point the extension at a class that is about
   // to be deleted: give back no class instead.
   if (IsProductClass(type)) type[0] = 0;

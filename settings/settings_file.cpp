@@ -243,8 +243,13 @@ bool WriteSettingsFile() {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return false;
   }
-  // A name of this process's own, created new: the folder may be the user's, and a link planted
-  // at a fixed name would make an elevated run write through it.
+  // The per-user folder is the user's, and an elevated run saves there too: never into a folder
+  // reached through a link, never over anything but a plain file. The new file gets a name of
+  // this process's own, created new: a link planted at a fixed name would be written through.
+  wchar_t folder[kPathCapacity];
+  CopyText(folder, filePath, kPathCapacity);
+  RemoveName(folder);
+  if (!IsFolderWhereItsNameLeads(folder) || !IsPlainFileOrNone(filePath)) return false;
   wchar_t temporary[kPathCapacity];
   if (FormatText(temporary, kPathCapacity, L"%s.%lu.new", filePath, GetCurrentProcessId()) < 0) return false;
   {

@@ -309,29 +309,6 @@ EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, Rec
 
 }  // namespace
 
-bool IsFolderWhereItsNameLeads(const wchar_t* folder) {
-  // Every folder on the way, from the first below the root ("C:\", "\\server\share\") to the
-  // folder itself, is a folder and no link. Asked by name, each component as it is: short names
-  // and paths beyond the classic limit included.
-  wchar_t path[kFinalCapacity];
-  CopyText(path, folder, kFinalCapacity);
-  size_t at = wcsncmp(path, L"\\\\?\\", 4) == 0 ? 4 : 0;
-  if (path[at] == L'\\' && path[at + 1] == L'\\') {
-    for (int separators = 0; path[at] != 0 && separators < 4; ++at) separators += path[at] == L'\\';
-  } else if (path[at] != 0 && path[at + 1] == L':') {
-    at += 3;
-  }
-  for (;; ++at) {
-    if (path[at] != L'\\' && path[at] != 0) continue;
-    const wchar_t kept = path[at];
-    path[at] = 0;
-    const DWORD attributes = QueryAttributes(path);
-    if (!IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) return false;
-    if (kept == 0 || path[at + 1] == 0) return true;
-    path[at] = kept;
-  }
-}
-
 ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* folder,
                                    const wchar_t* program, const wchar_t* listFile) {
   ListedDeletion outcome;

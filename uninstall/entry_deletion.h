@@ -6,11 +6,6 @@
 
 #include "uninstall/installation_list.h"
 
-// True when folder is a folder of its own where its name says: not a link, and not reached through
-// one (the path the system resolves it to is its own name). Through a link, the passes would take
-// the listed names from wherever it leads, and leave the installation itself behind.
-bool IsFolderWhereItsNameLeads(const wchar_t* folder);
-
 struct ListedDeletion {
   bool RestartNeeded = false;  // an entry was left for the next restart
   bool Failed = false;         // an entry could be neither deleted nor left for the restart

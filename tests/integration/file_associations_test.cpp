@@ -141,18 +141,38 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
   }
 
   // An earlier version recorded the owner in the user's key, and only "ShellNew": that still
-  // comes back.
-  IntegrationSandbox::Clean();
-  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
-  SetAssociation(L".zip", true, true, false, true);
-  DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup");
-  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD, std::string("\1\0\0\0", 4)));
-  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", L"Other.Zip"));
-  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"ShellNew", L"*"));
-  SetAssociation(L".zip", false, true, false, true);
-  EXPECT_EQ(L"Other.Zip", ClassOf(L".zip"));
-  EXPECT_TRUE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile").Exists);
-  EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
+  // comes back. The user's key is the user's to write, and what it holds goes machine-wide: a
+  // class that is no plain name of an existing class, or a new-file value that would start a
+  // program, makes the record unused.
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
+  const struct {
+    const wchar_t* Type;
+    const wchar_t* Value;  // a saved new-file value, "<type>:<hex>:<name>"
+    bool Used;
+  } records[] = {{L"Other.Zip", L"", true},
+                 {L"No.Such.Class", L"", false},
+                 {L"Other.Zip\\shell", L"", false},
+                 {L"Other.Zip", L"1:6300:Command", false},
+                 {L"Other.Zip", L"3:0102:Data", true}};
+  for (const auto& record : records) {
+    SCOPED_TRACE(testing::Message() << record.Type << " " << record.Value);
+    IntegrationSandbox::Clean();
+    ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+    SetAssociation(L".zip", true, true, false, true);
+    DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup");
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD, std::string("\1\0\0\0", 4)));
+    ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", record.Type));
+    ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"ShellNew", L"*"));
+    if (record.Value[0] != 0) {
+      ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip\\ShellNewValues", L"0", record.Value));
+    }
+    SetAssociation(L".zip", false, true, false, true);
+    EXPECT_EQ(record.Used ? L"Other.Zip" : L"", ClassOf(L".zip"));
+    EXPECT_EQ(record.Used, ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile").Exists);
+    EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
+    EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"Command").Exists);
+  }
+  DeleteRawTree(HKEY_CLASSES_ROOT, L"Other.Zip");
 }
 
 // Another account uninstalls (another administrator, or SYSTEM): the setup user's key is out of

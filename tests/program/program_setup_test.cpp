@@ -358,3 +358,20 @@ TEST_F(ProgramSetup, ASetupRemovesWhatStoppedUninstallsLeftInTheirPrivateFolders
   EXPECT_TRUE(batch.WaitForExit(20000, exitCode));
   RemoveTree(working);
 }
+
+// The per-user settings file is the store when none lies beside the program. Its folder is the
+// user's: reached through a link (the prefix's C:\qbx-fixtures\programs\Quobex), the file is read
+// but never saved through it, and what it points to stays as it was.
+TEST_F(ProgramSetup, APerUserSettingsFileReachedThroughALinkIsNeverSavedThrough) {
+  const std::wstring shellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  const RawValue appData = ReadRawValue(HKEY_CURRENT_USER, shellFolders, L"AppData");
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"AppData", L"C:\\qbx-fixtures\\programs", REG_EXPAND_SZ));
+  const std::wstring behindTheLink = L"C:\\qbx-fixtures\\junction-target\\Quobex.ini";
+  ASSERT_TRUE(WriteFileBytes(behindTheLink, "Global\\Integration=0\r\n"));
+  StartedProcess program = Start(L"/setup /S /initA1D0M0P0S0");
+  EXPECT_EQ(0u, RunInvisibly(program));
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kSetup)) << "the settings file was not the store";
+  EXPECT_EQ("Global\\Integration=0\r\n", ReadFileBytes(behindTheLink));
+  WriteRawValue(HKEY_CURRENT_USER, shellFolders, L"AppData", appData.Type, appData.Bytes);
+  DeleteFileW(behindTheLink.c_str());
+}
