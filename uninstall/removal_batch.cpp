@@ -21,20 +21,23 @@ constexpr wchar_t kPrivatePrefix[] = L"QbxUninstall-";
 // The variables through which the batch file and the interpreter get the paths, in the order of
 // SelfRemoval's fields.
 constexpr const wchar_t* kVariables[] = {L"QBX_UNINSTALL_PROGRAM", L"QBX_UNINSTALL_FOLDER",
-                                         L"QBX_UNINSTALL_BATCH", L"QBX_UNINSTALL_HOME"};
+                                         L"QBX_UNINSTALL_BATCH", L"QBX_UNINSTALL_HOME",
+                                         L"QBX_UNINSTALL_PAUSE"};
+constexpr int kVariableCount = 5;
 
 // The paths in the order of kVariables.
-void GetValues(const SelfRemoval& removal, const wchar_t* (&values)[4]) {
+void GetValues(const SelfRemoval& removal, const wchar_t* (&values)[kVariableCount]) {
   values[0] = removal.Program;
   values[1] = removal.Folder;
   values[2] = removal.Batch;
   values[3] = removal.Home;
+  values[4] = removal.Pause;
 }
 
 BatchExpansion ExpansionOf(const SelfRemoval& removal) {
-  const wchar_t* values[4];
+  const wchar_t* values[kVariableCount];
   GetValues(removal, values);
-  return ChooseBatchExpansion(values, 4);
+  return ChooseBatchExpansion(values, kVariableCount);
 }
 
 // "%NAME%" or "!NAME!".
@@ -155,6 +158,7 @@ bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal) {
   RemoveAbandonedSelfRemovals(program);
   if (!CreatePrivateFolder(temporary, kPrivatePrefix, removal.Home, kPathCapacity)) return false;
   JoinPath(removal.Home, kBatchName, removal.Batch, kPathCapacity);
+  if (!GetSystemFilePath(L"ping.exe", removal.Pause, kPathCapacity)) removal.Pause[0] = 0;
   if (MoveInto(program, removal.Home, removal)) return true;
   // A file moves only on its own volume: then a private folder at that volume's root.
   wchar_t volume[kPathCapacity];
@@ -179,13 +183,18 @@ bool WriteRemovalBatch(const SelfRemoval& removal, bool silent) {
   wchar_t program[64];
   wchar_t folder[64];
   wchar_t batch[64];
+  wchar_t pause[64];
   Reference(kVariables[0], expansion, program);
   Reference(kVariables[1], expansion, folder);
   Reference(kVariables[2], expansion, batch);
+  Reference(kVariables[4], expansion, pause);
   WriteBatchLine(file, L"@echo off\r\n");
-  // The first run waits two seconds: by then this program has ended and its file can go.
+  // The first run waits two seconds: by then this program has ended and its file can go. A file
+  // that has just ended can stay in use a moment longer (a virus scanner reading it, a loaded
+  // system): the next attempts come a second apart, through the system's own ping.
   PutLine(file, L"\"%s\" /wait\r\n", program);
   for (int attempt = 0; attempt < 5; ++attempt) {
+    if (attempt > 0 && removal.Pause[0] != 0) PutLine(file, L"\"%s\" -n 2 127.0.0.1 >nul\r\n", pause);
     PutLine(file, L"del \"%s\"\r\nrd \"%s\"\r\nif not exist \"%s\" goto done\r\n", program, folder,
             program);
   }
@@ -198,9 +207,9 @@ bool WriteRemovalBatch(const SelfRemoval& removal, bool silent) {
 }
 
 bool StartRemovalBatch(const SelfRemoval& removal) {
-  const wchar_t* values[4];
+  const wchar_t* values[kVariableCount];
   GetValues(removal, values);
-  for (int i = 0; i < 4; ++i) SetEnvironmentVariableW(kVariables[i], values[i]);
+  for (int i = 0; i < kVariableCount; ++i) SetEnvironmentVariableW(kVariables[i], values[i]);
   const BatchExpansion expansion = ExpansionOf(removal);
 
   wchar_t interpreter[kPathCapacity];

@@ -25,6 +25,7 @@ struct SelfRemoval {
   wchar_t Folder[kPathCapacity];   // the private folder it was moved into
   wchar_t Batch[kPathCapacity];    // "Uninstall_Qbx.Bat"
   wchar_t Home[kPathCapacity];     // the private folder of the batch file, under the system's temporary folder
+  wchar_t Pause[kPathCapacity];    // the system folder's ping.exe, which waits a second between attempts
 };
 
 // Removes what runs that were stopped after they made their private folder left there for good:
@@ -40,8 +41,8 @@ void RemoveAbandonedSelfRemovals(const wchar_t* program);
 bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal);
 
 // Writes the batch file, under a name that nothing may have yet (the creation fails rather than
-// write through a file or link there): the moved program's "/wait" run, five attempts to delete
-// it and remove its folder, the "/warning" run when it is still there (not when silent), and the
+// write through a file or link there): the moved program's "/wait" run, five attempts a second
+// apart to delete it and remove its folder, the "/warning" run when it is still there (not when silent), and the
 // deletion of the batch file itself. Its paths reach it through environment variables. False
 // when the file cannot be created.
 bool WriteRemovalBatch(const SelfRemoval& removal, bool silent);
