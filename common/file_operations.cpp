@@ -154,15 +154,29 @@ bool IsFolderWhereItsNameLeads(const wchar_t* folder) {
   }
 }
 
+bool IsPlainFile(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION information = {};
+  return GetFileInformationByHandle(handle, &information) &&
+         (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+         information.nNumberOfLinks == 1;
+}
+
 bool IsPlainFileOrNone(const wchar_t* path) {
   HANDLE handle = OpenForAttributes(path);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  BY_HANDLE_FILE_INFORMATION information = {};
-  const bool plain = GetFileInformationByHandle(handle, &information) &&
-                     (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-                     information.nNumberOfLinks == 1;
+  const bool plain = IsPlainFile(handle);
   CloseHandle(handle);
   return plain;
+}
+
+FileIdentity IdentityOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (!GetFileInformationByHandle(handle, &information)) return {};
+  return {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow, true};
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.Known && b.Known && a.Volume == b.Volume && a.High == b.High && a.Low == b.Low;
 }
 
 bool MarkForDeletion(HANDLE handle) {

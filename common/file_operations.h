@@ -43,9 +43,22 @@ HANDLE OpenFolderItself(const wchar_t* path, DWORD access);
 // the root) a folder and no link. Through a link, what is done by name would happen wherever it
 // leads by then.
 bool IsFolderWhereItsNameLeads(const wchar_t* folder);
-// True when path is a plain file with one name (no link, no folder, no second hard link), or
-// nothing: what may be replaced by name without writing through what another account put there.
+// True when the opened file is a plain file with one name: no link, no folder, no second hard link.
+bool IsPlainFile(HANDLE handle);
+// True when path is such a plain file, or nothing: what may be replaced by name without writing
+// through what another account put there.
 bool IsPlainFileOrNone(const wchar_t* path);
+
+// A file's identity: the same file whatever name (long, short, or through a link) reaches it.
+struct FileIdentity {
+  DWORD Volume = 0;
+  DWORD High = 0;
+  DWORD Low = 0;
+  bool Known = false;  // false when the system could not say
+};
+FileIdentity IdentityOf(HANDLE handle);
+// True when both are known and the same file.
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
 // Has the opened file or empty folder deleted when its last handle closes, resetting the
 // read-only, hidden and system attributes first when they are set. False, with the error left
 // for GetLastError, when the system refuses (ERROR_DIR_NOT_EMPTY; ERROR_ACCESS_DENIED for a

@@ -94,10 +94,7 @@ HANDLE OpenNamedLog(const wchar_t* path) {
   HANDLE file = CreateFileW(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
-  BY_HANDLE_FILE_INFORMATION information = {};
-  const bool plain = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
-                     (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-                     information.nNumberOfLinks == 1 && IsFileOfItsName(file, path);
+  const bool plain = GetFileType(file) == FILE_TYPE_DISK && IsPlainFile(file) && IsFileOfItsName(file, path);
   if (!plain || !SetEndOfFile(file)) {
     CloseHandle(file);
     return INVALID_HANDLE_VALUE;

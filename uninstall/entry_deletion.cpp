@@ -21,25 +21,8 @@ enum class EntryResult { Deleted, Gone, Kept, Retry, Scheduled, Failed };
 
 constexpr size_t kFinalCapacity = 4200;
 
-// A file's identity: the same file whatever name (long, short, or through a link) reaches it.
-struct FileIdentity {
-  DWORD Volume = 0;
-  DWORD High = 0;
-  DWORD Low = 0;
-  bool Known = false;
-};
-
-FileIdentity IdentityOf(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION information = {};
-  if (!GetFileInformationByHandle(handle, &information)) return {};
-  return {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow, true};
-}
-
-bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-  return a.Known && b.Known && a.Volume == b.Volume && a.High == b.High && a.Low == b.Low;
-}
-
-FileIdentity IdentityOf(const wchar_t* path) {
+// The identity of path itself (a link, not what it points to).
+FileIdentity IdentityAt(const wchar_t* path) {
   ScopedHandle handle(OpenForAttributes(path));
   return handle.Valid() ? IdentityOf(handle.Get()) : FileIdentity{};
 }
@@ -320,8 +303,8 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
       return outcome;
     }
   }
-  context.Program = IdentityOf(program);
-  context.List = IdentityOf(listFile);
+  context.Program = IdentityAt(program);
+  context.List = IdentityAt(listFile);
   RecentFolders entryFolders;
   // Entries that are settled (deleted, gone, kept or left for the restart) are not looked at
   // again: only folders that were not empty yet are.

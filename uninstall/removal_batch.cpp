@@ -96,11 +96,7 @@ void RemoveAbandonedPrivateFolder(const wchar_t* path) {
   // Opened once more to be deleted (a handle with that right would have kept the listing out),
   // and only when it is still the folder emptied.
   ScopedHandle emptied(OpenFolderItself(path, DELETE));
-  BY_HANDLE_FILE_INFORMATION first = {};
-  BY_HANDLE_FILE_INFORMATION now = {};
-  if (emptied.Valid() && GetFileInformationByHandle(folder.Get(), &first) &&
-      GetFileInformationByHandle(emptied.Get(), &now) && first.nFileIndexLow == now.nFileIndexLow &&
-      first.nFileIndexHigh == now.nFileIndexHigh && first.dwVolumeSerialNumber == now.dwVolumeSerialNumber &&
+  if (emptied.Valid() && SameFile(IdentityOf(folder.Get()), IdentityOf(emptied.Get())) &&
       MarkForDeletion(emptied.Get())) {
     ReportAction(L"delete folder", path, Outcome::Done);
   }
