@@ -113,6 +113,23 @@ LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE
                     options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT);
 }
 
+LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name) {
+  // FILE_RENAME_INFORMATION: the name follows the fixed part.
+  struct RenameInformation {
+    BOOLEAN ReplaceIfExists;
+    HANDLE RootDirectory;
+    ULONG FileNameLength;
+    WCHAR FileName[MAX_PATH];
+  } information = {FALSE, folder, 0, {}};
+  const size_t length = wcslen(name);
+  if (length >= MAX_PATH) return static_cast<LONG>(0xC0000033);  // STATUS_OBJECT_NAME_INVALID
+  wmemcpy(information.FileName, name, length);
+  information.FileNameLength = static_cast<ULONG>(length * sizeof(wchar_t));
+  IO_STATUS_BLOCK status = {};
+  constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
+  return NtSetInformationFile(entry, &status, &information, sizeof information, kFileRenameInformation);
+}
+
 HANDLE OpenFolderItself(const wchar_t* path, DWORD access) {
   HANDLE folder = INVALID_HANDLE_VALUE;
   TryWithLongPath(path, [&](const wchar_t* p) {

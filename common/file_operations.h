@@ -35,6 +35,10 @@ bool IsBelowFolder(const wchar_t* path, const wchar_t* folder);
 // 0xC0000034 and 0xC000003A when the entry is not there); opened receives the handle, which the
 // caller closes.
 LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE& opened);
+// Moves the opened entry (opened with DELETE) into the opened folder under name, never replacing
+// what has the name there: the new name is looked up in that folder only. The system's status
+// (0xC0000035 when the name is taken, 0xC00000D4 when the folder is on another volume).
+LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name);
 // Opens path, a folder and not a link, to open its entries with OpenEntryOfFolder, with access
 // added (DELETE, to delete it with MarkForDeletion: a handle with that right keeps a listing of
 // the folder by its name out). INVALID_HANDLE_VALUE when it cannot, or path is a link.

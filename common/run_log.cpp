@@ -22,7 +22,7 @@ const wchar_t* OutcomeText(Outcome outcome) {
     case Outcome::AlreadyGone: return L"already gone";
     case Outcome::LeftToAnotherProgram: return L"left to another program";
     case Outcome::Kept: return L"kept";
-    case Outcome::Scheduled: return L"renamed and scheduled for the next restart";
+    case Outcome::Scheduled: return L"left for the next restart";
     case Outcome::Failed: return L"failed";
   }
   return L"";

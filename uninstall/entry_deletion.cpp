@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "common/directory_scanner.h"
 #include "common/dynamic_array.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
@@ -14,6 +13,10 @@
 #include "common/scoped_handles.h"
 #include "common/text_operations.h"
 #include "uninstall/restart_deletions.h"
+
+// Not in the compiler's headers for programs, but part of the system since its first version.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                               FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
 
 namespace {
 
@@ -33,6 +36,7 @@ struct DeletionContext {
   wchar_t Folder[kFinalCapacity];
   FileIdentity Program;
   FileIdentity List;
+  RestartFolders* Restart;  // where files in use go
 };
 
 bool SameFinalPath(const wchar_t* a, const wchar_t* b) {
@@ -125,27 +129,38 @@ class EntryFolder {
     return low;
   }
 
+  // Read through the folder's handle, never by its name, which may lead elsewhere by now.
   void List() const {
     if (listRead_) return;
     listRead_ = true;
     names_.Shrink(0);
     listed_.Shrink(0);
-    wchar_t mask[kFinalCapacity];
-    JoinPath(path_, L"*", mask, kFinalCapacity);
-    DirectoryScanner scanner;
-    scanner.SetMask(mask);
-    ScanEntry entry;
-    while (scanner.Next(entry)) {
-      const wchar_t* name = NamePart(entry.Name);
-      const uint64_t length = wcslen(name) + 1;
-      const uint64_t offset = names_.Count();
-      names_.Grow(length);
-      wmemcpy(names_.Data() + offset, name, length);
-      listed_.Push({offset, entry.FileAttr});
+    alignas(FILE_DIRECTORY_INFORMATION) BYTE buffer[16384];
+    IO_STATUS_BLOCK status = {};
+    for (BOOLEAN first = TRUE;
+         handle_.Valid() && NT_SUCCESS(NtQueryDirectoryFile(handle_.Get(), nullptr, nullptr, nullptr, &status, buffer,
+                                                            sizeof buffer, FileDirectoryInformation, FALSE,
+                                                            nullptr, first));
+         first = FALSE) {
+      for (const BYTE* at = buffer;;) {
+        const auto* entry = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(at);
+        Add(entry->FileName, entry->FileNameLength / sizeof(wchar_t), entry->FileAttributes);
+        if (entry->NextEntryOffset == 0) break;
+        at += entry->NextEntryOffset;
+      }
     }
     std::sort(listed_.Data(), listed_.Data() + listed_.Count(), [this](const Listed& a, const Listed& b) {
       return Compare(names_.Data() + a.Name, names_.Data() + b.Name) < 0;
     });
+  }
+
+  void Add(const wchar_t* name, size_t length, DWORD attributes) const {
+    if ((length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.')) return;
+    const uint64_t offset = names_.Count();
+    names_.Grow(length + 1);
+    wmemcpy(names_.Data() + offset, name, length);
+    names_[offset + length] = 0;
+    listed_.Push({offset, attributes});
   }
 
   wchar_t path_[kFinalCapacity] = {};
@@ -190,15 +205,16 @@ NTSTATUS OpenInFolder(const EntryFolder& folder, const wchar_t* name, ULONG opti
   return result;
 }
 
-// A file that cannot be deleted now: renamed to a free "<path>.<n>.tmp" (so that a new
-// installation may use the name at once) and deleted at the next restart; a file that has such a
-// name already keeps it.
-enum class InUse { Rename, KeepName };
-
-EntryResult LeaveForRestart(const wchar_t* path, InUse inUse) {
-  const bool left = inUse == InUse::Rename ? ScheduleDeletionAtRestart(path) != RestartDeletion::Failed
-                                           : ScheduleAtRestart(path);
-  if (!left) {
+// A file that cannot be deleted now, left for the next restart: moved out of the installation
+// folder (restart_deletions.h), or, when it cannot be moved (open without delete sharing, so no
+// handle to it could be had), under its own name.
+EntryResult LeaveForRestart(const wchar_t* path, HANDLE handle, const DeletionContext& context) {
+  RestartFolders::Result result =
+      handle != nullptr ? context.Restart->MoveForRestart(handle, path) : RestartFolders::Result::NotMoved;
+  if (result == RestartFolders::Result::NotMoved) {
+    result = ScheduleAtRestart(path) ? RestartFolders::Result::Moved : RestartFolders::Result::Failed;
+  }
+  if (result == RestartFolders::Result::Failed) {
     ReportAction(L"delete", path, Outcome::Failed, GetLastError());
     return EntryResult::Failed;
   }
@@ -206,9 +222,26 @@ EntryResult LeaveForRestart(const wchar_t* path, InUse inUse) {
   return EntryResult::Scheduled;
 }
 
+// A link the installer made: the link goes, never what it points to.
+EntryResult DeleteLink(const wchar_t* path, const EntryFolder& folder, bool isFolder) {
+  const wchar_t* name = NamePart(path);
+  ScopedHandle handle;
+  if (NT_SUCCESS(OpenInFolder(folder, name, 0, handle)) && MarkForDeletion(handle.Get())) {
+    handle.Reset();
+    if (!NT_SUCCESS(OpenInFolder(folder, name, 0, handle))) {
+      ReportAction(isFolder ? L"delete folder" : L"delete file", path, Outcome::Done);
+      return EntryResult::Deleted;
+    }
+    handle.Reset();
+  }
+  // Wine keeps a link to a folder that is marked so, and says nothing: it goes by its name then,
+  // in the folder found inside (a name removes the link itself, never what it leads to).
+  const bool removed = isFolder ? RemoveFolder(path) : RemoveFile(path);
+  return removed ? EntryResult::Deleted : EntryResult::Kept;
+}
+
 // Deletes path, an entry of folder (entered, and inside the installation folder).
-EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder,
-                           InUse inUse) {
+EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder) {
   const wchar_t* name = NamePart(path);
   ScopedHandle handle;
   // Most entries are plain files below the installation folder (where neither this program nor
@@ -223,18 +256,14 @@ EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, 
   }
   const DWORD attributes = folder.AttributesOf(name);
   if (attributes == INVALID_FILE_ATTRIBUTES) return EntryResult::Gone;
-  // A link the installer made: the link goes, never what it points to.
-  if (IsReparseAttr(attributes)) {
-    const bool removed = IsDirectoryAttr(attributes) ? RemoveFolder(path) : RemoveFile(path);
-    return removed ? EntryResult::Deleted : EntryResult::Kept;
-  }
+  if (IsReparseAttr(attributes)) return DeleteLink(path, folder, IsDirectoryAttr(attributes));
   const bool isFolder = IsDirectoryAttr(attributes);
   const NTSTATUS opened = OpenInFolder(folder, name, 0, handle);
   if (opened == static_cast<NTSTATUS>(0xC0000034) || opened == static_cast<NTSTATUS>(0xC000003A)) {
     return EntryResult::Gone;  // STATUS_OBJECT_NAME_NOT_FOUND, STATUS_OBJECT_PATH_NOT_FOUND
   }
   // In use without sharing its deletion, or refused: left for the restart.
-  if (!NT_SUCCESS(opened)) return LeaveForRestart(path, inUse);
+  if (!NT_SUCCESS(opened)) return LeaveForRestart(path, nullptr, context);
   if (folder.IsInstallationFolder()) {
     const FileIdentity identity = IdentityOf(handle.Get());
     if (SameFile(identity, context.Program) || SameFile(identity, context.List)) return EntryResult::Kept;
@@ -246,8 +275,7 @@ EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, 
   }
   // A folder that is not empty yet may be after its files have gone: tried in the next pass.
   if (isFolder) return EntryResult::Retry;
-  handle.Reset();
-  return LeaveForRestart(path, inUse);
+  return LeaveForRestart(path, handle.Get(), context);
 }
 
 void Record(EntryResult result, ListedDeletion& outcome) {
@@ -255,8 +283,8 @@ void Record(EntryResult result, ListedDeletion& outcome) {
   outcome.Failed = outcome.Failed || result == EntryResult::Failed;
 }
 
-// A run stopped between renaming a file in use and scheduling it leaves "<path>.<n>.tmp" with
-// nothing to delete it: it goes now, or at the next restart, whatever became of the entry itself,
+// Earlier versions renamed a file in use to "<path>.<n>.tmp" in its folder; a run of theirs
+// stopped between the rename and the scheduling left it with nothing to delete it: it goes now, or at the next restart, whatever became of the entry itself,
 // so that the folder can go too. folder: path's, entered.
 void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context, const EntryFolder& folder,
                            ListedDeletion& outcome) {
@@ -267,7 +295,7 @@ void SettleLeftoverRenames(const wchar_t* path, const DeletionContext& context, 
     CopyText(found, path, kFinalCapacity);
     ReplaceName(found, name, kFinalCapacity);
     if (IsRestartTemporaryName(found) && !IsScheduledForDeletion(found)) {
-      Record(DeleteInFolder(found, context, folder, InUse::KeepName), outcome);
+      Record(DeleteInFolder(found, context, folder), outcome);
     }
   });
 }
@@ -285,7 +313,7 @@ EntryResult DeleteEntry(const wchar_t* path, const DeletionContext& context, Rec
     ReportAction(L"delete", path, Outcome::Kept);
     return EntryResult::Kept;
   }
-  const EntryResult result = DeleteInFolder(path, context, folder, InUse::Rename);
+  const EntryResult result = DeleteInFolder(path, context, folder);
   if (result != EntryResult::Kept && result != EntryResult::Retry) SettleLeftoverRenames(path, context, folder, outcome);
   return result;
 }
@@ -305,6 +333,8 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
   }
   context.Program = IdentityAt(program);
   context.List = IdentityAt(listFile);
+  RestartFolders restartFolders;
+  context.Restart = &restartFolders;
   RecentFolders entryFolders;
   // Entries that are settled (deleted, gone, kept or left for the restart) are not looked at
   // again: only folders that were not empty yet are.
@@ -319,17 +349,27 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
       Record(result, outcome);
       settled[i] = result != EntryResult::Retry;
     }
-    if (deleted == 0) return outcome;
+    if (deleted == 0) break;
     // The folders' listings hold what the pass deleted: read them anew.
     entryFolders.Forget();
   }
+  restartFolders.ScheduleFolders();
+  return outcome;
 }
 
 void ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folder) {
+  // The restart deletes by name, following links: only a folder that is no link and is found
+  // inside the installation folder now is named.
+  auto finalPath = [](const wchar_t* path, wchar_t* out) {
+    ScopedHandle handle(OpenFolderItself(path, 0));
+    return handle.Valid() && QueryFinalPath(handle.Get(), out, kFinalCapacity);
+  };
+  wchar_t top[kFinalCapacity];
+  if (!finalPath(folder, top)) return;
   DynamicArray<uint64_t> folders;
   for (uint64_t i = 0; i < list.Count(); ++i) {
-    const DWORD attributes = QueryAttributes(list.Path(i));
-    if (IsDirectoryAttr(attributes) && !IsReparseAttr(attributes)) folders.Push(i);
+    wchar_t final[kFinalCapacity];
+    if (finalPath(list.Path(i), final) && IsBelowFolder(final, top)) folders.Push(i);
   }
   // A folder's path is longer than its parent's: the longest first empties every parent in time.
   std::sort(folders.Data(), folders.Data() + folders.Count(), [&](uint64_t a, uint64_t b) {

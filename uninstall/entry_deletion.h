@@ -13,14 +13,16 @@ struct ListedDeletion {
 
 // Deletes the listed entries in passes until one deletes nothing (a folder listed before its
 // files goes in a later pass). This program's own file and the list file are recognised by what
-// they are (their final paths), and left for the end of the run. A file in use is renamed to
-// "<name>.<n>.tmp" and deleted at the next restart; such a name that no restart will delete (a run
-// was stopped before it scheduled the file) is deleted now or scheduled, whatever became of the
-// entry itself. folder: the installation folder; program and listFile: full paths.
+// they are (their final paths), and left for the end of the run. A file in use is moved into a
+// private folder and deleted there at the next restart (restart_deletions.h); one that cannot be
+// moved, at the restart under its own name. A "<name>.<n>.tmp" that an earlier version renamed a
+// file in use to and no restart will delete is deleted now or left for the restart too, whatever
+// became of the entry itself. folder: the installation folder; program and listFile: full paths.
 ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* folder,
                                    const wchar_t* program, const wchar_t* listFile);
 
-// The folders of the list that are still there, deepest first, then the installation folder
-// itself: left for deletion at the next restart, after the files in them (a restart deletes a
-// folder only once it is empty). Used when files in use stay until then.
+// The folders of the list that are still there, no link and inside the installation folder,
+// deepest first, then the installation folder itself: left for deletion at the next restart,
+// after the files in them (a restart deletes a folder only once it is empty). Used when files in
+// use stay in them until then.
 void ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folder);

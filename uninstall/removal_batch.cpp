@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <initializer_list>
 
 #include "common/directory_scanner.h"
 #include "common/file_operations.h"
@@ -13,10 +14,9 @@
 #include "common/scoped_handles.h"
 #include "common/system_folders.h"
 #include "common/text_operations.h"
+#include "uninstall/restart_deletions.h"
 
 namespace {
-
-constexpr wchar_t kPrivatePrefix[] = L"QbxUninstall-";
 
 // The variables through which the batch file and the interpreter get the paths, in the order of
 // SelfRemoval's fields.
@@ -55,15 +55,18 @@ void PutLine(File& file, const wchar_t* format, const wchar_t* first, const wcha
 
 constexpr wchar_t kBatchName[] = L"Uninstall_Qbx.Bat";
 
-// A private folder of an earlier run that no batch file is working in: a run stopped after it
-// made the folder, moved its program in or wrote its batch file left it, and nothing else would
-// remove it. Its files go (the batch file last), then the folder. A folder whose batch file still
+// A private folder of an earlier run that no batch file is working in and no restart will empty:
+// a run stopped after it made the folder, moved its program (or a file in use) in or wrote its
+// batch file left it, and nothing else would remove it. Its files go (the batch file last), then the folder. A folder whose batch file still
 // runs keeps a file in use (the moved program during its "/wait" run; Wine's interpreter holds
 // the batch file open), and is left to it whole: the batch file goes only once no other file is
 // left, so it never loses what it was to delete. Users may create folders beside the private
 // ones: every entry is deleted through the handle of the folder found to be no link, so a folder
 // swapped for a link meanwhile leads nowhere else.
 void RemoveAbandonedPrivateFolder(const wchar_t* path) {
+  // What the restart will delete stays for it: a folder gone before would let a user make one of
+  // its name, and the restart delete through it.
+  if (IsScheduledForDeletion(path, true)) return;
   ScopedHandle folder(OpenFolderItself(path, 0));
   if (!folder.Valid()) return;
   auto remove = [&](const wchar_t* name) {
@@ -103,15 +106,17 @@ void RemoveAbandonedPrivateFolder(const wchar_t* path) {
 }
 
 void RemoveAbandonedPrivateFolders(const wchar_t* parent) {
-  wchar_t name[64];
-  FormatText(name, 64, L"%s*", kPrivatePrefix);
-  wchar_t mask[kPathCapacity];
-  JoinPath(parent, name, mask, kPathCapacity);
-  DirectoryScanner folders;
-  folders.SetMask(mask);
-  ScanEntry folder;
-  while (folders.Next(folder)) {
-    if (folder.IsDir && !folder.IsLink) RemoveAbandonedPrivateFolder(folder.Name);
+  for (const wchar_t* prefix : {kSelfRemovalFolderPrefix, kRestartFolderPrefix}) {
+    wchar_t name[64];
+    FormatText(name, 64, L"%s*", prefix);
+    wchar_t mask[kPathCapacity];
+    JoinPath(parent, name, mask, kPathCapacity);
+    DirectoryScanner folders;
+    folders.SetMask(mask);
+    ScanEntry folder;
+    while (folders.Next(folder)) {
+      if (folder.IsDir && !folder.IsLink) RemoveAbandonedPrivateFolder(folder.Name);
+    }
   }
 }
 
@@ -152,7 +157,7 @@ bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal) {
   wchar_t temporary[kPathCapacity];
   if (!GetSystemTemporaryFolder(temporary, kPathCapacity)) return false;
   RemoveAbandonedSelfRemovals(program);
-  if (!CreatePrivateFolder(temporary, kPrivatePrefix, removal.Home, kPathCapacity)) return false;
+  if (!CreatePrivateFolder(temporary, kSelfRemovalFolderPrefix, removal.Home, kPathCapacity)) return false;
   JoinPath(removal.Home, kBatchName, removal.Batch, kPathCapacity);
   if (!GetSystemFilePath(L"ping.exe", removal.Pause, kPathCapacity)) removal.Pause[0] = 0;
   if (MoveInto(program, removal.Home, removal)) return true;
@@ -161,7 +166,7 @@ bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal) {
   wchar_t folder[kPathCapacity];
   if (GetLastError() == ERROR_NOT_SAME_DEVICE &&
       GetVolumePathNameW(program, volume, kPathCapacity) &&
-      CreatePrivateFolder(volume, kPrivatePrefix, folder, kPathCapacity)) {
+      CreatePrivateFolder(volume, kSelfRemovalFolderPrefix, folder, kPathCapacity)) {
     if (MoveInto(program, folder, removal)) return true;
     RemoveFolder(folder);
   }

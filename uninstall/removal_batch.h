@@ -30,7 +30,8 @@ struct SelfRemoval {
 
 // Removes what runs that were stopped after they made their private folder left there for good:
 // the private folders under the system's temporary folder and at the root of program's volume
-// that no batch file is working in, with the program moved into them and the batch file. Every
+// that no batch file is working in and no restart will delete, with the program (or the files
+// in use) moved into them and the batch file. Every
 // setup and uninstall run does this, once it has its turn.
 void RemoveAbandonedSelfRemovals(const wchar_t* program);
 

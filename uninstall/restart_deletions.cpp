@@ -1,6 +1,7 @@
 #include "uninstall/restart_deletions.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstring>
 #include <cwchar>
@@ -8,6 +9,9 @@
 #include "common/dynamic_array.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/private_files.h"
+#include "common/scoped_handles.h"
+#include "common/system_folders.h"
 #include "common/run_log.h"
 #include "common/text_operations.h"
 #include "settings/registry_store.h"
@@ -88,27 +92,65 @@ bool ScheduleAtRestart(const wchar_t* path) {
   return scheduled;
 }
 
-RestartDeletion ScheduleDeletionAtRestart(const wchar_t* path) {
-  wchar_t temporary[4200];
-  bool named = false;
-  for (int n = 0; n < 1000 && !named; ++n) {
-    // A name that does not fit would be another file's: the file then keeps its own.
-    if (FormatText(temporary, 4200, L"%s.%d.tmp", path, n) < 0) break;
-    named = !PathExists(temporary) || n == 999;
+const wchar_t kRestartFolderPrefix[] = L"QbxRestart-";
+const wchar_t kSelfRemovalFolderPrefix[] = L"QbxUninstall-";
+
+const RestartFolders::Folder* RestartFolders::FolderFor(const wchar_t* path) {
+  wchar_t volume[kPathCapacity];
+  if (!GetVolumePathNameW(path, volume, kPathCapacity)) return nullptr;
+  for (int i = 0; i < count_; ++i) {
+    if (CompareNoCase(folders_[i].Volume, volume) == 0) return &folders_[i];
   }
-  const bool renamed = named && MovePath(path, temporary, 0);
-  if (!ScheduleAtRestart(renamed ? temporary : path)) return RestartDeletion::Failed;
-  return renamed ? RestartDeletion::Renamed : RestartDeletion::UnderItsOwnName;
+  if (count_ == 4) return nullptr;
+  Folder& folder = folders_[count_];
+  wchar_t parent[kPathCapacity];
+  wchar_t temporaryVolume[kPathCapacity];
+  const bool temporaryHere = GetSystemTemporaryFolder(parent, kPathCapacity) &&
+                             GetVolumePathNameW(parent, temporaryVolume, kPathCapacity) &&
+                             CompareNoCase(temporaryVolume, volume) == 0;
+  if (!CreatePrivateFolder(temporaryHere ? parent : volume, kRestartFolderPrefix, folder.Path, kPathCapacity)) {
+    return nullptr;
+  }
+  CopyText(folder.Volume, volume, kPathCapacity);
+  ++count_;
+  return &folder;
 }
 
-bool IsScheduledForDeletion(const wchar_t* path) {
+RestartFolders::Result RestartFolders::MoveForRestart(HANDLE file, const wchar_t* path) {
+  const Folder* folder = FolderFor(path);
+  ScopedHandle opened(folder != nullptr ? OpenFolderItself(folder->Path, 0) : INVALID_HANDLE_VALUE);
+  if (!opened.Valid()) return Result::NotMoved;
+  // Files of one name from several folders of the installation: the later ones are numbered.
+  wchar_t name[kPathCapacity];
+  CopyText(name, NamePart(path), kPathCapacity);
+  LONG status = MoveEntryIntoFolder(file, opened.Get(), name);
+  for (int n = 1; status == static_cast<LONG>(0xC0000035) && n < 100; ++n) {  // STATUS_OBJECT_NAME_COLLISION
+    FormatText(name, kPathCapacity, L"%d.%s", n, NamePart(path));
+    status = MoveEntryIntoFolder(file, opened.Get(), name);
+  }
+  wchar_t moved[kPathCapacity];
+  JoinPath(folder->Path, name, moved, kPathCapacity);
+  wchar_t object[2 * kPathCapacity + 8];
+  FormatText(object, 2 * kPathCapacity + 8, L"%s to %s", path, moved);
+  ReportAction(L"move", object, status == 0 ? Outcome::Done : Outcome::Failed, RtlNtStatusToDosError(status));
+  if (status != 0) return Result::NotMoved;
+  return ScheduleAtRestart(moved) ? Result::Moved : Result::Failed;
+}
+
+void RestartFolders::ScheduleFolders() {
+  for (int i = 0; i < count_; ++i) ScheduleAtRestart(folders_[i].Path);
+}
+
+bool IsScheduledForDeletion(const wchar_t* path, bool orBelow) {
   DynamicArray<wchar_t> texts;
   ReadPendingOperations(texts);
   const wchar_t* end = texts.Data() + texts.Count();
   for (const wchar_t* source = texts.Data(); source < end && *source != 0;) {
     const wchar_t* target = source + wcslen(source) + 1;
     if (target >= end) break;
-    if (target[0] == 0 && CompareStringOrdinal(WithoutPrefix(source), -1, path, -1, TRUE) == CSTR_EQUAL) {
+    const wchar_t* scheduled = WithoutPrefix(source);
+    if (target[0] == 0 && (CompareStringOrdinal(scheduled, -1, path, -1, TRUE) == CSTR_EQUAL ||
+                           (orBelow && IsBelowFolder(scheduled, path)))) {
       return true;
     }
     source = target + wcslen(target) + 1;

@@ -67,12 +67,15 @@ void FinishRemoval(const InstallationList& list, const wchar_t* program, const w
   CopyText(parent, folder, kPathCapacity);
   RemoveName(parent);
   SetCurrentDirectoryW(parent);
-  if (outcome.RestartNeeded) {
-    ScheduleRemainingFolders(list, folder);
-  } else if (!RemoveFolder(folder) && GetLastError() != ERROR_DIR_NOT_EMPTY && PathExists(folder)) {
-    // Files that no list names stay with their folder; an empty folder that another process holds
-    // goes at the restart, never said to be gone.
-    leaveForRestart(folder);
+  if (!RemoveFolder(folder)) {
+    const DWORD error = GetLastError();
+    if (outcome.RestartNeeded) {
+      ScheduleRemainingFolders(list, folder);
+    } else if (error != ERROR_DIR_NOT_EMPTY && PathExists(folder)) {
+      // Files that no list names stay with their folder; an empty folder that another process
+      // holds goes at the restart, never said to be gone.
+      leaveForRestart(folder);
+    }
   }
   if (moved && !StartRemovalBatch(removal)) {
     leaveForRestart(removal.Program);

@@ -2,6 +2,7 @@
 // programs, and the batch file that removes the program after it. Built twice: the second build
 // (QBX_JA_BRANCH) runs in Wine's Japanese code page 932.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -132,9 +133,10 @@ TEST_F(ProgramUninstall, AnInstallersSettingsFileNeverHidesWhatTheSetupDid) {
 
 TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart) {
   const std::wstring folder = scratch_ / L"Quobex";
-  LayOutInstallation(folder, {L"Quobex.exe", L"busy.exe.0.tmp", L"locked.dat", L"plain.txt"},
-         "busy.exe\r\nlocked.dat\r\nplain.txt\r\nUninstall.exe\r\nQuobex.exe\r\n");
-  ASSERT_TRUE(CopyFileW(BuiltProgramPath().c_str(), (folder + L"\\busy.exe").c_str(), FALSE));
+  const std::wstring docs = folder + L"\\docs";
+  LayOutInstallation(folder, {L"Quobex.exe", L"docs\\", L"docs\\busy.exe.0.tmp", L"locked.dat", L"plain.txt"},
+         "docs\r\ndocs\\busy.exe\r\nlocked.dat\r\nplain.txt\r\nUninstall.exe\r\nQuobex.exe\r\n");
+  ASSERT_TRUE(CopyFileW(BuiltProgramPath().c_str(), (docs + L"\\busy.exe").c_str(), FALSE));
   ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S /initD1"));
   const MachineSnapshot installed = TakeMachineSnapshot();
 
@@ -153,7 +155,8 @@ TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart
 
   // Yes, with a running program and a file held open without delete sharing among the files.
   const KeptPendingOperations pendingBefore;
-  StartedProcess busy = StartProcess(folder + L"\\busy.exe", L"/wait /wait /wait /wait /wait /wait /wait /wait /wait /wait", folder);
+  StartedProcess busy = StartProcess(docs + L"\\busy.exe", L"/wait /wait /wait /wait /wait /wait /wait /wait /wait /wait",
+                                     ShellFolder(CSIDL_SYSTEM));
   HANDLE locked = CreateFileW((folder + L"\\locked.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, locked);
@@ -178,32 +181,50 @@ TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart
   EXPECT_EQ(3010u, exitCode);
   CloseHandle(locked);
 
-  EXPECT_FALSE(Exists(folder + L"\\busy.exe"));
-  EXPECT_TRUE(Exists(folder + L"\\busy.exe.1.tmp")) << "renamed to the first free name";
-  EXPECT_FALSE(Exists(folder + L"\\busy.exe.0.tmp")) << "what a stopped run renamed and never scheduled goes too";
-  EXPECT_TRUE(Exists(folder + L"\\locked.dat")) << "could not be renamed either";
+  // The running program left for a private folder, and its folder could go at once.
+  EXPECT_FALSE(Exists(docs)) << "emptied";
+  EXPECT_TRUE(Exists(folder + L"\\locked.dat")) << "could not be moved either";
   EXPECT_FALSE(Exists(folder + L"\\plain.txt"));
   EXPECT_FALSE(Exists(folder + L"\\Uninstall.exe")) << "moved out, for its batch file";
-  // The files first, then the folder, which a restart deletes once they are gone.
+  // The files first, then their folders, which a restart deletes once they are gone.
   const std::vector<std::wstring> pending = PendingOperations();
-  const std::vector<std::wstring> expected = {L"\\??\\" + folder + L"\\busy.exe.1.tmp", L"",
+  ASSERT_LE(8u, pending.size());
+  const std::wstring moved = pending.end()[-4].substr(4);
+  EXPECT_TRUE(moved.starts_with(ShellFolder(CSIDL_WINDOWS) + L"\\Temp\\QbxRestart-")) << std::string(moved.begin(), moved.end());
+  const std::vector<std::wstring> expected = {L"\\??\\" + moved + L"\\busy.exe", L"",
                                               L"\\??\\" + folder + L"\\locked.dat", L"",
+                                              L"\\??\\" + moved, L"",
                                               L"\\??\\" + folder, L""};
-  EXPECT_EQ(expected, std::vector<std::wstring>(pending.end() - std::min(pending.size(), size_t{6}),
-                                                pending.end()));
+  EXPECT_EQ(expected, std::vector<std::wstring>(pending.end() - 8, pending.end()));
   const std::vector<std::wstring> lines = LogLines(log);
   for (const std::wstring& line :
-       {L"move " + folder + L"\\busy.exe to " + folder + L"\\busy.exe.1.tmp: done",
-        L"schedule the deletion at the next restart of " + folder + L"\\busy.exe.1.tmp: done",
-        L"delete " + folder + L"\\busy.exe: renamed and scheduled for the next restart",
+       {L"move " + docs + L"\\busy.exe to " + moved + L"\\busy.exe: done",
+        L"schedule the deletion at the next restart of " + moved + L"\\busy.exe: done",
+        L"delete " + docs + L"\\busy.exe: left for the next restart",
         L"schedule the deletion at the next restart of " + folder + L"\\locked.dat: done",
         L"delete file " + folder + L"\\plain.txt: done",
-        L"delete file " + folder + L"\\busy.exe.0.tmp: done",
+        L"delete file " + docs + L"\\busy.exe.0.tmp: done",
         std::wstring(L"exit code 3010: removed; files wait for the next restart")}) {
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line)) << std::string(line.begin(), line.end());
   }
   EXPECT_EQ(L"exit code 3010: removed; files wait for the next restart", lines.back());
   EXPECT_TRUE(WaitForSelfRemovals(20000)) << "the batch file deletes the program";
+
+  // Before the restart, a user puts a link to another folder where the program's folder was (the
+  // prefix's fixture: Wine's programs can neither make nor move a link): the restart deletes
+  // the program's file and private folder, and nothing through the link.
+  busy.Stop();
+  const std::wstring other = L"C:\\qbx-fixtures\\junction-target";
+  ASSERT_TRUE(WriteFileBytes(other + L"\\busy.exe", "not ours"));
+  ASSERT_TRUE(MoveFileW(folder.c_str(), (folder + L"-real").c_str()));
+  ASSERT_TRUE(MoveFileW(L"C:\\qbx-fixtures\\swap\\linked", folder.c_str()));
+  StartedProcess wineboot = StartProcess(ShellFolder(CSIDL_SYSTEM) + L"\\wineboot.exe", L"-r", ShellFolder(CSIDL_SYSTEM));
+  ASSERT_TRUE(wineboot.WaitForExit(60000, exitCode));
+  EXPECT_FALSE(Exists(moved)) << "gone with its file";
+  EXPECT_EQ("not ours", ReadFileBytes(other + L"\\busy.exe"));
+  EXPECT_EQ("not ours", ReadFileBytes(other + L"\\precious.txt"));
+  MoveFileW(folder.c_str(), L"C:\\qbx-fixtures\\swap\\linked");
+  DeleteFileW((other + L"\\busy.exe").c_str());
 
 }
 

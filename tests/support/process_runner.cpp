@@ -12,12 +12,15 @@
 std::wstring BuiltProgramPath() { return TestProgramFolder() + L"\\Uninstall.exe"; }
 
 StartedProcess::~StartedProcess() {
-  if (process_ == nullptr) return;
-  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+  Stop();
+  if (process_ != nullptr) CloseHandle(process_);
+}
+
+void StartedProcess::Stop() {
+  if (process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
     TerminateProcess(process_, 99);
     WaitForSingleObject(process_, 5000);
   }
-  CloseHandle(process_);
 }
 
 namespace {

@@ -26,6 +26,8 @@ class StartedProcess {
   // error and kept in CrashReport.
   bool WaitForExit(DWORD milliseconds, DWORD& exitCode);
   const std::string& CrashReport() const { return crashReport_; }
+  // Ends the process when it still runs (the destructor does too).
+  void Stop();
 
  private:
   HANDLE process_;
