@@ -10,5 +10,6 @@
 // when this run holds it, also when the run before ended without letting go (it was stopped).
 bool AcquireRunLock(DWORD milliseconds);
 
-// Its name: a mutex in the global namespace.
+// Its name where the system has no private namespaces (before Windows Vista; Wine): a mutex in
+// the global namespace. Elsewhere the mutex is in a namespace only administrators can create.
 extern const wchar_t kRunLockName[];

@@ -9,6 +9,7 @@
 // whole before and after each sweep, and no run may touch a key that the whole runs did not).
 //
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -293,17 +294,47 @@ TEST_F(StopPoints, TwoRunsAtOnceTakeTurns) {
 }
 
 // A deployment tool retries on 1618: the run waited a minute for its turn and changed nothing.
+// Any process may create a mutex of the lock's global name; one that no administrator's process
+// made holds off no run.
 TEST_F(StopPoints, ARunThatDoesNotGetItsTurnWithinAMinuteEndsWith1618) {
   LayOut();
+  // The lock's mutex as a process with the given owner (security descriptor text) makes it.
+  auto holdLock = [](const std::wstring& owner) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW((L"O:" + owner + L"D:(A;;GA;;;WD)").c_str(),
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    HANDLE lock = CreateMutexW(&attributes, TRUE, kRunLockName);
+    EXPECT_NE(nullptr, lock);
+    LocalFree(descriptor);
+    return lock;
+  };
   const MachineSnapshot before = TakeMachineSnapshot();
-  HANDLE lock = CreateMutexW(nullptr, TRUE, kRunLockName);
-  ASSERT_NE(nullptr, lock);
+  HANDLE lock = holdLock(L"BA");  // an elevated administrator's
   DWORD exitCode = 99;
   StartedProcess uninstall = StartInstalledProgram(folder_, L"/S");
   ASSERT_TRUE(uninstall.WaitForExit(90000, exitCode));
   EXPECT_EQ(1618u, exitCode);
   EXPECT_EQ("", MachineDifference(before, TakeMachineSnapshot()));
-  ReleaseMutex(lock);
+  CloseHandle(lock);
+
+  // Owned by the user, as an unelevated process's mutex is.
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  alignas(TOKEN_USER) BYTE user[256];
+  DWORD size = 0;
+  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+  CloseHandle(token);
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
+  lock = holdLock(sid);
+  LocalFree(sid);
+  const ULONGLONG start = GetTickCount64();
+  StartedProcess again = StartInstalledProgram(folder_, L"/S");
+  ASSERT_TRUE(again.WaitForExit(90000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+  EXPECT_GT(30000u, GetTickCount64() - start) << "it waited for the mutex";
+  EXPECT_TRUE(WaitForSelfRemovals(20000));
   CloseHandle(lock);
 }
 
