@@ -1,7 +1,5 @@
 #include "uninstall/done_dialog.h"
 
-#include <shellapi.h>
-
 #include "common/path_names.h"
 #include "common/text_operations.h"
 #include "lang/dialog_localization.h"
@@ -9,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "uninstall/help_viewer.h"
 #include "uninstall/run_state.h"
+#include "uninstall/user_shell.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ void OpenLicence() {
   AddTrailingSeparator(path, kPathCapacity);
   AppendText(path, L"license.txt", kPathCapacity);
   LocalizedFilePath(path, path, kPathCapacity);
-  ShellExecuteW(nullptr, L"open", path, nullptr, L"", SW_SHOWNORMAL);
+  OpenAsUser(path);
 }
 
 }  // namespace
@@ -46,7 +45,7 @@ INT_PTR CALLBACK DoneDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case IDC_VIEWHELP: ShowHelp(window, nullptr); break;
     case IDC_VIEWLICENSE: OpenLicence(); break;
     case IDC_HOMEPAGE:
-      ShellExecuteW(nullptr, L"open", GetHomePageAddress(), nullptr, L"", SW_SHOWNORMAL);
+      OpenAsUser(GetHomePageAddress());
       break;
     default: break;
   }

@@ -8,6 +8,7 @@
 #include "common/system_folders.h"
 #include "common/text_operations.h"
 #include "lang/language_library.h"
+#include "uninstall/user_shell.h"
 
 namespace {
 
@@ -20,14 +21,30 @@ struct HelpState {
   HMODULE Library;
   HtmlHelpFunction EntryPoint;
   wchar_t HelpFilePath[kPathCapacity];
+  bool UsersOwn;  // the help file is the copy in the user's language folder
   bool RetryMade;
 };
 HelpState help = {};
 
 void SetHelpFile(const wchar_t* programPath) {
-  CopyText(help.HelpFilePath, programPath, kPathCapacity);
-  ReplaceName(help.HelpFilePath, L"quobex.chm", kPathCapacity);
-  LocalizedFilePath(help.HelpFilePath, help.HelpFilePath, kPathCapacity);
+  wchar_t own[kPathCapacity];
+  CopyText(own, programPath, kPathCapacity);
+  ReplaceName(own, L"quobex.chm", kPathCapacity);
+  LocalizedFilePath(own, help.HelpFilePath, kPathCapacity);
+  help.UsersOwn = wcscmp(own, help.HelpFilePath) != 0;
+}
+
+// A compiled help file can start programs: one from the user's language folder, which any of
+// the user's programs may write, is opened by the help viewer that the desktop's shell starts
+// as the user, never in this process.
+HWND ShowUsersHelp(const wchar_t* address) {
+  wchar_t viewer[kPathCapacity];
+  if (GetSystemWindowsDirectoryW(viewer, kPathCapacity) != 0) {
+    AddTrailingSeparator(viewer, kPathCapacity);
+    AppendText(viewer, L"hh.exe", kPathCapacity);
+    OpenAsUser(viewer, address);
+  }
+  return nullptr;
 }
 
 // The help control of old systems cannot open a file whose path the ANSI code page does not
@@ -50,23 +67,22 @@ bool SwitchToShortPath() {
 
 HWND ShowHelp(HWND window, const wchar_t* topic) {
   HWND owner = GetDesktopWindow();
-  if (help.Library == nullptr) help.Library = LoadSystemLibrary(L"hhctrl.ocx");
-  if (help.EntryPoint == nullptr) {
-    if (help.Library == nullptr) return nullptr;
-    help.EntryPoint = ProcedureAddress<HtmlHelpFunction>(help.Library, "HtmlHelpW");
+  if (help.HelpFilePath[0] == 0) {
     wchar_t program[kPathCapacity];
     GetProgramPath(program, kPathCapacity);
     SetHelpFile(program);
-    if (help.EntryPoint == nullptr) return nullptr;
   }
-  HWND shown = nullptr;
+  wchar_t address[2098];
   if (topic != nullptr) {
-    wchar_t address[2098];
     FormatText(address, 2098, L"%s::/html/%s.htm", help.HelpFilePath, topic);
-    shown = help.EntryPoint(owner, address, kDisplayTopic, 0);
   } else {
-    shown = help.EntryPoint(owner, help.HelpFilePath, kDisplayContents, 0);
+    CopyText(address, help.HelpFilePath, 2098);
   }
+  if (help.UsersOwn) return ShowUsersHelp(address);
+  if (help.Library == nullptr) help.Library = LoadSystemLibrary(L"hhctrl.ocx");
+  if (help.EntryPoint == nullptr) help.EntryPoint = ProcedureAddress<HtmlHelpFunction>(help.Library, "HtmlHelpW");
+  if (help.EntryPoint == nullptr) return nullptr;
+  HWND shown = help.EntryPoint(owner, address, topic != nullptr ? kDisplayTopic : kDisplayContents, 0);
   if (shown != nullptr || help.RetryMade) return shown;
   help.RetryMade = true;
   return SwitchToShortPath() ? ShowHelp(window, topic) : nullptr;

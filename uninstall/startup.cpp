@@ -1,7 +1,6 @@
 #include "uninstall/startup.h"
 
 #include <ole2.h>
-#include <shellapi.h>
 
 #include "common/file_operations.h"
 #include "common/path_names.h"
@@ -26,6 +25,7 @@
 #include "uninstall/setup_dialog.h"
 #include "uninstall/switches.h"
 #include "uninstall/uninstall_run.h"
+#include "uninstall/user_shell.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void RunSetup() {
   }
   if (GroupFolder[0] != 0 && !gRunState.Silent && !gRunState.Msi && !gRunState.NoExplorer &&
       PathExists(GroupFolder)) {
-    ShellExecuteW(nullptr, L"open", GroupFolder, nullptr, L"", SW_SHOWNORMAL);
+    OpenAsUser(GroupFolder);
   }
 }
 
