@@ -6,6 +6,7 @@
 #include "common/change_points.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/random_text.h"
 #include "common/text_operations.h"
 
@@ -118,7 +119,7 @@ bool OpenRunLog(const wchar_t* path) {
     for (int attempt = 0; attempt < 4 && logFile == INVALID_HANDLE_VALUE; ++attempt) {
       if (length == 0 || length >= kPathCapacity || !RandomHexText(random, 17, 8)) break;
       wchar_t name[80];
-      FormatText(name, 80, L"Quobex-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
+      FormatText(name, 80, QBX_PRODUCT_NAME L"-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
                  now.wDay, now.wHour, now.wMinute, now.wSecond, random);
       wchar_t logPath[kPathCapacity];
       JoinPath(folder, name, logPath, kPathCapacity);

@@ -1,3 +1,4 @@
+#include "common/product_names.h"
 #include "common/settings_folders.h"
 
 #include <windows.h>
@@ -16,7 +17,7 @@ namespace {
 // counts as absent). Read directly: it is the user's own redirection, never a portable setting.
 bool ReadAppDataOverride(wchar_t* out, size_t capacity) {
   RegistryKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\Paths", 0, KEY_QUERY_VALUE, key.Receive()) !=
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kPathsKeyPath, 0, KEY_QUERY_VALUE, key.Receive()) !=
       ERROR_SUCCESS) {
     return false;
   }
@@ -46,7 +47,7 @@ bool GetUserDataFolder(wchar_t* out, size_t capacity, bool create) {
   if (folder[0] != 0) {
     CopyText(out, folder, capacity);
     AddTrailingSeparator(out, capacity);
-    AppendText(out, L"Quobex", capacity);
+    AppendText(out, kProductName, capacity);
   }
   if (PathExists(out)) return true;
   return create && CreateFolder(out, false, 0) == CreateFolderResult::Created;

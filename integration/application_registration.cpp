@@ -6,18 +6,18 @@
 
 #include "common/directory_scanner.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
-#include "integration/product_names.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_store.h"
 
 namespace {
 
-constexpr wchar_t kAppPathKey[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Quobex.exe";
+constexpr wchar_t kAppPathKey[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" QBX_PRODUCT_NAME L".exe";
 constexpr wchar_t kUninstallKey[] =
-    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quobex archiver";
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" QBX_PRODUCT_NAME L" archiver";
 
 void AppendFormatted(wchar_t* text, size_t capacity, const wchar_t* format, ...) {
   wchar_t piece[100];

@@ -8,13 +8,13 @@
 #include "common/directory_scanner.h"
 #include "common/file.h"
 #include "common/file_operations.h"
-#include "common/program_location.h"
-#include "common/text_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
+#include "common/program_location.h"
 #include "common/run_log.h"
 #include "common/text_file_reader.h"
+#include "common/text_operations.h"
 #include "integration/created_keys.h"
-#include "integration/product_names.h"
 #include "integration/setup_records.h"
 #include "settings/registry_store.h"
 
@@ -46,7 +46,7 @@ void SavedValuesKeyOf(const RecordPlace& record, wchar_t* key) {
 // product's (left by a setup whose class another program has taken since), never an owner's.
 bool IsProductTemplate(const wchar_t* path) {
   const wchar_t* name = NamePart(path);
-  return CompareNoCase(name, L"qbxnew.dat") == 0 || CompareNoCase(name, L"zipnew.dat") == 0;
+  return CompareNoCase(name, kOwnFormatTemplate) == 0 || CompareNoCase(name, kZipTemplate) == 0;
 }
 
 struct SavedValues {
@@ -214,7 +214,7 @@ void ProvideNewFileEntry(const wchar_t* extension, bool ownFormat) {
     if (CompareNoCase(name, L"FileName") != 0) DeleteValue(HKEY_CLASSES_ROOT, newFileKey, name);
   }
   wchar_t path[kPathCapacity];
-  GetProgramFilePath(ownFormat ? L"qbxnew.dat" : L"zipnew.dat", path, kPathCapacity);
+  GetProgramFilePath(ownFormat ? kOwnFormatTemplate : kZipTemplate, path, kPathCapacity);
   if (ownFormat) {
     ProvideTemplate(path, qbxTemplate, sizeof qbxTemplate);
   } else {
@@ -323,7 +323,7 @@ void SetAssociation(const wchar_t* extension, bool associate, bool newFile, bool
 }
 
 void DeleteNewFileTemplates() {
-  for (const wchar_t* name : {L"qbxnew.dat", L"zipnew.dat"}) {
+  for (const wchar_t* name : {kOwnFormatTemplate, kZipTemplate}) {
     wchar_t path[kPathCapacity];
     GetProgramFilePath(name, path, kPathCapacity);
     RemoveFile(path);

@@ -4,9 +4,9 @@
 #include <shlobj.h>
 
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
-#include "integration/product_names.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_store.h"

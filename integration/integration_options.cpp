@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <initializer_list>
 
+#include "common/product_names.h"
 #include "common/text_operations.h"
-#include "integration/product_names.h"
 #include "settings/registry_store.h"
 
 const wchar_t* const ArchiveFamilies[kFamilyCount] = {

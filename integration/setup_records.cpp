@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "common/product_names.h"
 #include "common/text_operations.h"
 #include "settings/settings_file.h"  // SaveSettingsFile
 
@@ -19,7 +20,7 @@ int RecordPlaces(SettingsRoot root, const wchar_t* key, RecordPlace (&places)[2]
   places[0].Root = places[1].Root = root;
   CopyText(places[0].Key, key, 128);
   if (!InSettingsFile(root, key)) return 1;
-  FormatText(places[1].Key, 128, L"\\Software\\Quobex\\%s", key);
+  FormatText(places[1].Key, 128, L"\\" QBX_PRODUCT_KEY L"\\%s", key);
   return 2;
 }
 

@@ -8,16 +8,16 @@
 
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/text_operations.h"
 #include "integration/created_keys.h"
-#include "integration/product_names.h"
 #include "integration/windows_version.h"
 #include "settings/registry_store.h"
 
 const ShellExtensionLibrary ShellExtensionLibraries[2] = {
-    {L"qbxext32.dll", L"{6F0C2A94-3B71-4E58-A1D6-9C47E2B05D31}", L"Quobex32", true},
-    {L"qbxext.dll", L"{6F0C2A94-3B72-4E58-A1D6-9C47E2B05D31}", L"Quobex", false},
+    {L"qbxext32.dll", L"{6F0C2A94-3B71-4E58-A1D6-9C47E2B05D31}", QBX_PRODUCT_NAME L"32", true},
+    {L"qbxext.dll", L"{6F0C2A94-3B72-4E58-A1D6-9C47E2B05D31}", QBX_PRODUCT_NAME, false},
 };
 
 namespace {
@@ -27,18 +27,18 @@ constexpr wchar_t kApprovedKey[] =
 constexpr wchar_t kRegisteredApplications[] = L"\\Software\\RegisteredApplications";
 
 // Handler keys named by the class identifier (empty default value). The classes' keys below are
-// those of kArchiveClass and kZipClass (product_names.h).
+// those of kArchiveClass and kZipClass (common/product_names.h).
 constexpr const wchar_t* kClassIdKeys[] = {
-    L"Quobex\\shellex\\ContextMenuHandlers\\%s",
-    L"Quobex\\shellex\\PropertySheetHandlers\\%s",
-    L"Quobex.ZIP\\shellex\\ContextMenuHandlers\\%s",
-    L"Quobex.ZIP\\shellex\\PropertySheetHandlers\\%s",
+    QBX_ARCHIVE_CLASS L"\\shellex\\ContextMenuHandlers\\%s",
+    QBX_ARCHIVE_CLASS L"\\shellex\\PropertySheetHandlers\\%s",
+    QBX_ZIP_CLASS L"\\shellex\\ContextMenuHandlers\\%s",
+    QBX_ZIP_CLASS L"\\shellex\\PropertySheetHandlers\\%s",
     L"exefile\\shellex\\PropertySheetHandlers\\%s",
 };
 // Drop handlers (default value: the class identifier).
 constexpr const wchar_t* kDropHandlerKeys[] = {
-    L"Quobex\\shellex\\DropHandler",
-    L"Quobex.ZIP\\shellex\\DropHandler",
+    QBX_ARCHIVE_CLASS L"\\shellex\\DropHandler",
+    QBX_ZIP_CLASS L"\\shellex\\DropHandler",
 };
 // Handler keys named by the handler name (default value: the class identifier).
 constexpr const wchar_t* kHandlerNameKeys[] = {
@@ -95,7 +95,7 @@ void RegisterClassId(const wchar_t* library, const wchar_t* classId, bool thirty
 
 void WriteDefaultPrograms() {
   NoteMissingKeys(HKEY_LOCAL_MACHINE, kRegisteredApplications);
-  WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, kProductName, L"Software\\Quobex\\Capabilities");
+  WriteString(HKEY_LOCAL_MACHINE, kRegisteredApplications, kProductName, kCapabilitiesKeyPath);
   WriteString(HKEY_LOCAL_MACHINE, L"Capabilities", L"ApplicationDescription", kProductName);
   ForEachMemberExtension([](const wchar_t* member, int slot) {
     WriteString(HKEY_LOCAL_MACHINE, L"Capabilities\\FileAssociations", member, ProductClassOf(slot));
@@ -118,7 +118,7 @@ void SetShellExtension(bool registerLibrary, const wchar_t* library, const wchar
       KeyFor(format, handlerName, key);
       WriteHandlerKey(key, classId);
     }
-    WriteString(HKEY_LOCAL_MACHINE, kApprovedKey, classId, L"Quobex shell extension");
+    WriteString(HKEY_LOCAL_MACHINE, kApprovedKey, classId, QBX_PRODUCT_NAME L" shell extension");
     return;
   }
   // The class identifier keys go where they were written (the 32-bit library's in the 32-bit

@@ -7,11 +7,11 @@
 #include "common/directory_scanner.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/run_log.h"
 #include "common/scoped_handles.h"
 #include "common/text_operations.h"
-#include "integration/product_names.h"
 #include "integration/windows_version.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
@@ -35,7 +35,7 @@ void CopyFileNameText(wchar_t* out, UINT id) {
 void BuildGroupEntries(GroupEntry (&entries)[4]) {
   CopyText(entries[0].Target, kMainProgram, 512);
   CopyText(entries[0].Name, kProductName, 512);
-  CopyText(entries[1].Target, L"Quobex.chm", 512);
+  CopyText(entries[1].Target, kHelpFileName, 512);
   CopyFileNameText(entries[1].Name, IDS_QUOBEXHELP);
   CopyText(entries[2].Target, L"Qbx.txt", 512);
   CopyFileNameText(entries[2].Name, IDS_QBXHELP);
@@ -161,7 +161,7 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
     // Links now go to the all-users desktop; one an earlier version left on the user's goes.
     if (haveDesktop) {
       wchar_t oldLink[kPathCapacity];
-      JoinPath(desktopFolder, L"Quobex.lnk", oldLink, kPathCapacity);
+      JoinPath(desktopFolder, kMainProgramLink, oldLink, kPathCapacity);
       RemoveFile(oldLink);
     }
     GetSpecialFolder(desktopFolder, kPathCapacity, CSIDL_COMMON_DESKTOPDIRECTORY);
@@ -174,11 +174,11 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   CopyText(description, GetString(IDS_QUOBEXDESC), 512);
 
   wchar_t link[kPathCapacity];
-  JoinPath(desktopFolder, L"Quobex.lnk", link, kPathCapacity);
+  JoinPath(desktopFolder, kMainProgramLink, link, kPathCapacity);
   SetLink(options.Slots[kSlotDesktop] != 0, executable, link, nullptr, description, icon);
   wchar_t startMenu[kPathCapacity];
   GetSpecialFolder(startMenu, kPathCapacity, vistaOrLater ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU);
-  JoinPath(startMenu, L"Quobex.lnk", link, kPathCapacity);
+  JoinPath(startMenu, kMainProgramLink, link, kPathCapacity);
   SetLink(options.Slots[kSlotStartMenu] != 0, executable, link, workingFolder, description, icon);
 
   GroupEntry entries[4];

@@ -4,6 +4,7 @@
 
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/scoped_handles.h"
 #include "common/static_order.h"
 #include "common/text_operations.h"
@@ -87,7 +88,7 @@ void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
     currentResourceModule = module;
     return;
   }
-  ReplaceName(libraryPath, L"qbxlng.dll", kPathCapacity);
+  ReplaceName(libraryPath, kLanguageLibraryName, kPathCapacity);
   LocalizedFilePath(libraryPath, libraryPath, kPathCapacity);
   HMODULE library = CanLoadAsDataFile()
                         ? LoadLibraryExW(libraryPath, nullptr, LOAD_LIBRARY_AS_DATAFILE)
@@ -108,7 +109,7 @@ void LoadLanguage(const wchar_t* fileName) {
 LONG LocalizedFilePath(const wchar_t* name, wchar_t* out, size_t capacity) {
   if (out != name) CopyText(out, name, capacity);
   RegistryKey key;
-  const LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quobex\\General", 0, KEY_QUERY_VALUE,
+  const LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, kGeneralKeyPath, 0, KEY_QUERY_VALUE,
                                     key.Receive());
   if (status != ERROR_SUCCESS) return status;
 

@@ -4,6 +4,7 @@
 
 #include "common/dynamic_array.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/run_log.h"
 #include "common/scoped_handles.h"
 #include "common/text_operations.h"
@@ -107,7 +108,7 @@ void BuildKeyPath(SettingsRoot root, const wchar_t* key, wchar_t* out, size_t ca
   } else if (key[0] == L'\\') {
     CopyText(out, key + 1, capacity);
   } else {
-    FormatText(out, capacity, L"Software\\Quobex%s%s", key[0] != 0 ? L"\\" : L"", key);
+    FormatText(out, capacity, QBX_PRODUCT_KEY L"%s%s", key[0] != 0 ? L"\\" : L"", key);
   }
 }
 

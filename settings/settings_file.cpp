@@ -10,6 +10,7 @@
 #include "common/file.h"
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/settings_folders.h"
 #include "common/static_order.h"
 #include "common/text_file_reader.h"
@@ -93,13 +94,13 @@ void LocateSettingsFile() {
                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                          reinterpret_cast<LPCWSTR>(&LocateSettingsFile), &self) &&
       GetModuleFileNameW(self, filePath, kPathCapacity) != 0) {
-    ReplaceName(filePath, L"Quobex.ini", kPathCapacity);
+    ReplaceName(filePath, kSettingsFileName, kPathCapacity);
   } else {
-    CopyText(filePath, L"Quobex.ini", kPathCapacity);
+    CopyText(filePath, kSettingsFileName, kPathCapacity);
   }
   if (PathExists(filePath)) return;
   wchar_t folder[kPathCapacity];
-  if (GetUserDataFolder(folder, kPathCapacity, false)) JoinPath(folder, L"Quobex.ini", filePath, kPathCapacity);
+  if (GetUserDataFolder(folder, kPathCapacity, false)) JoinPath(folder, kSettingsFileName, filePath, kPathCapacity);
 }
 
 bool ReadSwitch(const wchar_t* name) {

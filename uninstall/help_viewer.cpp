@@ -4,6 +4,7 @@
 
 #include "common/path_names.h"
 #include "common/procedure_address.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/system_folders.h"
 #include "common/text_operations.h"
@@ -29,7 +30,7 @@ HelpState help = {};
 void SetHelpFile(const wchar_t* programPath) {
   wchar_t own[kPathCapacity];
   CopyText(own, programPath, kPathCapacity);
-  ReplaceName(own, L"quobex.chm", kPathCapacity);
+  ReplaceName(own, kHelpFileName, kPathCapacity);
   LocalizedFilePath(own, help.HelpFilePath, kPathCapacity);
   help.UsersOwn = wcscmp(own, help.HelpFilePath) != 0;
 }

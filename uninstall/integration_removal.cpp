@@ -5,10 +5,10 @@
 
 #include <initializer_list>
 
+#include "common/product_names.h"
 #include "integration/application_registration.h"
 #include "integration/file_associations.h"
 #include "integration/integration_options.h"
-#include "integration/product_names.h"
 #include "integration/setup_records.h"
 #include "integration/shell_extension.h"
 #include "integration/shortcuts.h"
@@ -29,8 +29,8 @@ void RemoveIntegration() {
   // Records that a setup left in the registry before its installation got a settings file were
   // read from there (the store's keys are the file's): they go as well.
   if (RegistryRecordsUsed()) {
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"\\Software\\Quobex");
-    DeleteKeyTree(HKEY_CURRENT_USER, L"\\Software\\Quobex");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKeyFromRoot);
+    DeleteKeyTree(HKEY_CURRENT_USER, kProductKeyFromRoot);
   }
 }
 

@@ -4,16 +4,13 @@
 #include <sddl.h>
 
 #include "common/procedure_address.h"
+#include "common/product_names.h"
 #include "common/run_log.h"
 #include "common/scoped_handles.h"
 #include "common/static_order.h"
 
-const wchar_t kRunLockName[] = L"Global\\QuobexSetupAndUninstall";
-
 namespace {
 
-constexpr wchar_t kNamespaceName[] = L"Quobex";
-constexpr wchar_t kNamespacedLockName[] = L"Quobex\\SetupAndUninstall";
 // What the namespace and the lock are created with: only SYSTEM and the Administrators group may
 // open them, so no other process can wait for the lock and hold it.
 constexpr wchar_t kLockSecurity[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
@@ -55,7 +52,7 @@ HANDLE OpenLockNamespace(SECURITY_ATTRIBUTES& security) {
       openNamespace == nullptr) {
     return nullptr;
   }
-  HANDLE boundary = createBoundary(kNamespaceName, 0);
+  HANDLE boundary = createBoundary(kLockNamespace, 0);
   if (boundary == nullptr) return nullptr;
   BYTE administrators[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof administrators;
@@ -65,8 +62,8 @@ HANDLE OpenLockNamespace(SECURITY_ATTRIBUTES& security) {
     // The namespace lasts while a handle to it is open: one that another run closes between the
     // two calls is created once more.
     for (int attempt = 0; attempt < 3 && opened == nullptr; ++attempt) {
-      opened = createNamespace(&security, boundary, kNamespaceName);
-      if (opened == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) opened = openNamespace(boundary, kNamespaceName);
+      opened = createNamespace(&security, boundary, kLockNamespace);
+      if (opened == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) opened = openNamespace(boundary, kLockNamespace);
     }
   }
   deleteBoundary(boundary);
@@ -90,7 +87,7 @@ bool AcquireRunLock(DWORD milliseconds) {
   ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockSecurity, SDDL_REVISION_1, descriptor.Receive(), nullptr);
   SECURITY_ATTRIBUTES security = {sizeof security, descriptor.Get(), FALSE};
   runLock.Namespace = OpenLockNamespace(security);
-  const wchar_t* name = runLock.Namespace != nullptr ? kNamespacedLockName : kRunLockName;
+  const wchar_t* name = runLock.Namespace != nullptr ? kNamespacedLockName : kGlobalLockName;
   runLock.Mutex = CreateMutexW(&security, FALSE, name);
   const DWORD error = GetLastError();
   // Without a private namespace the name is the global one, which any process may create first.

@@ -7,9 +7,7 @@
 
 // Waits up to milliseconds for the machine-wide lock of the setup and uninstall runs and holds
 // it until the process ends (after the portable settings file has been written at exit). True
-// when this run holds it, also when the run before ended without letting go (it was stopped).
+// when this run holds it, also when the run before ended without letting go (it was stopped),
+// and when a process that is no administrator's made the lock's global name first (the run then
+// goes on without it).
 bool AcquireRunLock(DWORD milliseconds);
-
-// Its name where the system has no private namespaces (before Windows Vista; Wine): a mutex in
-// the global namespace. Elsewhere the mutex is in a namespace only administrators can create.
-extern const wchar_t kRunLockName[];

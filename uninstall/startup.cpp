@@ -5,20 +5,21 @@
 #include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/procedure_address.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/run_log.h"
 #include "common/scoped_handles.h"
 #include "common/system_folders.h"
 #include "common/text_operations.h"
+#include "lang/dialog_localization.h"
 #include "lang/language_file.h"
 #include "lang/language_library.h"
-#include "lang/dialog_localization.h"
 #include "resources/resource_ids.h"
+#include "settings/settings_file.h"
 #include "uninstall/done_dialog.h"
 #include "uninstall/help_viewer.h"
 #include "uninstall/message_box.h"
 #include "uninstall/removal_batch.h"
-#include "settings/settings_file.h"
 #include "uninstall/restart_deletions.h"
 #include "uninstall/run_lock.h"
 #include "uninstall/run_state.h"
@@ -105,14 +106,14 @@ void CopyPortableSettings() {
   wchar_t source[kPathCapacity] = {};
   const DWORD length = GetEnvironmentVariableW(L"sfxname", source, kPathCapacity);
   if (length == 0 || length >= kPathCapacity) return;
-  ReplaceName(source, L"quobex.ini", kPathCapacity);
+  ReplaceName(source, kSettingsFileName, kPathCapacity);
   // Only a plain file: a link there could hand the elevated run any file to copy.
   const DWORD attributes = QueryAttributes(source);
   if (attributes == INVALID_FILE_ATTRIBUTES || IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) {
     return;
   }
   wchar_t target[kPathCapacity];
-  GetProgramFilePath(L"quobex.ini", target, kPathCapacity);
+  GetProgramFilePath(kSettingsFileName, target, kPathCapacity);
   // Copied under a name of this process's own that nothing has yet, then renamed without
   // replacing: a link planted at either name is never written through, and an existing settings
   // file stays as it is.
@@ -160,7 +161,7 @@ int RunProgram(HINSTANCE instance) {
     }
     return gRunState.ExitCode = kExitLogNotOpened;
   }
-  LogLine(L"Quobex Uninstall.exe %d.%02d.%d: %s", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA,
+  LogLine(QBX_PRODUCT_NAME L" Uninstall.exe %d.%02d.%d: %s", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA,
           GetCommandLineW());
   if ((setupRequested || uninstallRequested) && !AcquireRunLock(kRunLockWait)) {
     gRunState.ExitCode = kExitAlreadyRunning;

@@ -7,6 +7,7 @@
 
 #include "common/file_operations.h"
 #include "common/path_names.h"
+#include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/run_log.h"
 #include "common/text_operations.h"
@@ -27,7 +28,7 @@ namespace {
 constexpr wchar_t kListName[] = L"Uninstall.lst";
 
 void DeleteHelpIndexFiles(const wchar_t* folder) {
-  for (const wchar_t* name : {L"quobex.gid", L"quobex.fts"}) {
+  for (const wchar_t* name : kHelpIndexFileNames) {
     wchar_t path[kPathCapacity];
     JoinPath(folder, name, path, kPathCapacity);
     ApplyAttributes(path, 0);

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/product_names.h"
 #include "resources/dialog_texts.h"
 #include "tests/support/change_trace.h"
 #include "tests/support/integration_sandbox.h"
@@ -32,7 +33,6 @@
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stop_points.h"
 #include "tests/support/window_automation.h"
-#include "uninstall/run_lock.h"
 
 namespace {
 
@@ -304,7 +304,7 @@ TEST_F(StopPoints, ARunThatDoesNotGetItsTurnWithinAMinuteEndsWith1618) {
     EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW((L"O:" + owner + L"D:(A;;GA;;;WD)").c_str(),
                                                                      SDDL_REVISION_1, &descriptor, nullptr));
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
-    HANDLE lock = CreateMutexW(&attributes, TRUE, kRunLockName);
+    HANDLE lock = CreateMutexW(&attributes, TRUE, kGlobalLockName);
     EXPECT_NE(nullptr, lock);
     LocalFree(descriptor);
     return lock;
