@@ -5,12 +5,8 @@
 
 #include <cstdint>
 
-enum QBX_EXIT : int32_t {
-  QBX_EXIT_SUCCESS = 0,
-  QBX_EXIT_CLOSE_ERROR = 2,  // closing a file failed
-  QBX_EXIT_OPEN_ERROR = 6,   // a file that must exist cannot be opened
-  QBX_EXIT_MEMORY = 8,       // out of memory; always thrown
-};
+#include "common/exit_codes.h"
+
 
 // Notification codes handed to the sink.
 enum ErrorNotification : uint32_t {

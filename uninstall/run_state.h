@@ -6,17 +6,8 @@
 
 #include <cstdint>
 
+#include "common/exit_codes.h"
 #include "common/path_names.h"
-
-// The process exit codes. Deployment tools read them: the numbers above 1 are Windows Installer's
-// own, which those tools know.
-constexpr int32_t kExitSuccess = 0;
-constexpr int32_t kExitCancelled = 1;         // setup dialog cancelled, or removal not confirmed
-constexpr int32_t kExitNotRemoved = 2;        // no list, or an entry could not be removed
-constexpr int32_t kExitAlreadyRunning = 1618;  // another setup or uninstall run held on
-constexpr int32_t kExitLogNotOpened = 1622;  // the log asked for cannot be had: nothing done
-constexpr int32_t kExitUnknownSwitch = 1639;  // a switch the program does not know: nothing done
-constexpr int32_t kExitRestartNeeded = 3010;  // removed, but files wait for the next restart
 
 struct RunState {
   wchar_t InitOptions[40];  // initial integration choices from "init", at most 39 characters
@@ -26,7 +17,7 @@ struct RunState {
   bool UnknownSwitch;       // a switch on the command line matched no keyword
   bool Log;                 // "log": keep a log of the run
   wchar_t LogPath[1024];    // its file ("log=<file>"); empty for a new file in the temporary folder
-  int32_t ExitCode;         // the process exit code
+  int32_t ExitCode;         // the process exit code, one of the kExit* codes (common/exit_codes.h)
 };
 
 extern RunState gRunState;

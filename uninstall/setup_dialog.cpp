@@ -73,7 +73,7 @@ void OnCommand(HWND window, WORD command) {
   switch (command) {
     case IDOK: AcceptChoice(window); break;
     case IDCANCEL:
-      gRunState.ExitCode = 1;
+      gRunState.ExitCode = kExitCancelled;
       EndDialog(window, 0);
       break;
     case IDC_SHELLINTEGRATION: {
