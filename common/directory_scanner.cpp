@@ -68,29 +68,23 @@ bool DirectoryScanner::Next(ScanEntry& entry) {
   for (;;) {
     entry.Error = false;
     if (mask_[0] == 0) return false;
-    HANDLE found = FindStep(firstCall_ ? INVALID_HANDLE_VALUE : find_, mask_, entry);
+    HANDLE found = FindStep(firstCall_ ? INVALID_HANDLE_VALUE : find_.Get(), mask_, entry);
     if (found == INVALID_HANDLE_VALUE) return false;
-    if (firstCall_) {
-      Close();  // a new mask starts over; the old search is of no further use
-      find_ = found;
-    }
+    // A new mask starts over; the old search is of no further use.
+    if (firstCall_) find_.Reset(found);
     SetKinds(entry);
     firstCall_ = false;
     if (!IsDotEntry(NamePart(entry.Name))) return true;
   }
 }
 
-void DirectoryScanner::Close() {
-  if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
-  find_ = INVALID_HANDLE_VALUE;
-}
+void DirectoryScanner::Close() { find_.Reset(); }
 
 bool ProbeFile(const wchar_t* path, ScanEntry& entry) {
   entry.Error = false;
   if (HasWildcards(path)) return false;
-  HANDLE found = FindStep(INVALID_HANDLE_VALUE, path, entry);
-  if (found == INVALID_HANDLE_VALUE) return false;
-  FindClose(found);
+  ScopedFindHandle found(FindStep(INVALID_HANDLE_VALUE, path, entry));
+  if (!found.Valid()) return false;
   SetKinds(entry);
   return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/path_names.h"
+#include "common/scoped_handles.h"
 
 struct ScanEntry {
   // The mask with its last component replaced by the found name: the found file's full path
@@ -28,7 +29,6 @@ struct ScanEntry {
 class DirectoryScanner {
  public:
   DirectoryScanner() = default;
-  ~DirectoryScanner() { Close(); }
   DirectoryScanner(const DirectoryScanner&) = delete;
   DirectoryScanner& operator=(const DirectoryScanner&) = delete;
 
@@ -42,7 +42,7 @@ class DirectoryScanner {
  private:
   wchar_t mask_[kPathCapacity] = {};
   bool firstCall_ = true;
-  HANDLE find_ = INVALID_HANDLE_VALUE;
+  ScopedFindHandle find_;
 };
 
 // Fills entry for one path; false for a path with wildcards (the disk is not touched) or one

@@ -7,45 +7,60 @@
 
 #include <cstdlib>
 
-// A kernel object handle (file, process, thread, mutex). Both null and INVALID_HANDLE_VALUE mean
-// "none", as the system's functions return either.
-class ScopedHandle {
- public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() { Reset(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  // Closes what is held and takes handle.
-  void Reset(HANDLE handle = nullptr) {
-    if (Valid()) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
+// What an owner holds when it holds nothing. Most of the system's functions answer null for
+// "none"; those that answer INVALID_HANDLE_VALUE (CreateFileW, FindFirstFileW) take HandleIsNone,
+// under which both mean none.
+template <typename T>
+struct NullIsNone {
+  static constexpr T None() { return nullptr; }
+  static bool IsNone(T object) { return object == nullptr; }
+};
+struct HandleIsNone {
+  static HANDLE None() { return nullptr; }
+  static bool IsNone(HANDLE handle) { return handle == nullptr || handle == INVALID_HANDLE_VALUE; }
 };
 
-// An object that one call of the system frees or closes (Free), null meaning none.
-template <typename T, auto Free>
+// An object that one call of the system frees or closes (Free); Traits say what "none" is.
+template <typename T, auto Free, typename Traits = NullIsNone<T>>
 class ScopedObject {
  public:
-  explicit ScopedObject(T object = nullptr) : object_(object) {}
-  ~ScopedObject() {
-    if (object_ != nullptr) Free(object_);
-  }
+  explicit ScopedObject(T object = Traits::None()) : object_(object) {}
+  ~ScopedObject() { Reset(); }
   ScopedObject(const ScopedObject&) = delete;
   ScopedObject& operator=(const ScopedObject&) = delete;
+  ScopedObject(ScopedObject&& other) noexcept : object_(other.Take()) {}
+  ScopedObject& operator=(ScopedObject&& other) noexcept {
+    Reset(other.Take());
+    return *this;
+  }
 
   T Get() const { return object_; }
-  T* Receive() { return &object_; }
+  bool Valid() const { return !Traits::IsNone(object_); }
+  // Where a system function puts a new object; what was held is freed first.
+  T* Receive() {
+    Reset();
+    return &object_;
+  }
+  // Frees what is held and takes object.
+  void Reset(T object = Traits::None()) {
+    if (Valid()) Free(object_);
+    object_ = object;
+  }
+  // Gives up what is held, unfreed, to the caller.
+  T Take() {
+    const T object = object_;
+    object_ = Traits::None();
+    return object;
+  }
 
  private:
-  T object_ = nullptr;
+  T object_;
 };
+
+// A kernel object handle (file, process, thread, mutex).
+using ScopedHandle = ScopedObject<HANDLE, CloseHandle, HandleIsNone>;
+// A search of FindFirstFileW.
+using ScopedFindHandle = ScopedObject<HANDLE, FindClose, HandleIsNone>;
 
 // A block the system allocated with LocalAlloc for the caller (security descriptors, message
 // texts).

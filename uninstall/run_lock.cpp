@@ -26,11 +26,10 @@ using CloseNamespaceFunction = BOOLEAN(WINAPI*)(HANDLE, ULONG);
 // before it, so it goes after).
 struct RunLock {
   HANDLE Namespace = nullptr;
-  HANDLE Mutex = nullptr;
+  ScopedHandle Mutex;  // closed after the body: released first
   bool Held = false;
   ~RunLock() {
-    if (Held) ReleaseMutex(Mutex);
-    if (Mutex != nullptr) CloseHandle(Mutex);
+    if (Held) ReleaseMutex(Mutex.Get());
     auto close = ProcedureAddress<CloseNamespaceFunction>(GetModuleHandleW(L"kernel32"), "ClosePrivateNamespace");
     if (Namespace != nullptr && close != nullptr) close(Namespace, 0);
   }
@@ -88,22 +87,22 @@ bool AcquireRunLock(DWORD milliseconds) {
   SECURITY_ATTRIBUTES security = {sizeof security, descriptor.Get(), FALSE};
   runLock.Namespace = OpenLockNamespace(security);
   const wchar_t* name = runLock.Namespace != nullptr ? kNamespacedLockName : kGlobalLockName;
-  runLock.Mutex = CreateMutexW(&security, FALSE, name);
+  runLock.Mutex.Reset(CreateMutexW(&security, FALSE, name));
   const DWORD error = GetLastError();
   // Without a private namespace the name is the global one, which any process may create first.
   // A mutex of that name that no run of this program made (not the administrators' or the
   // system's, or closed to them) holds off no run: the run goes on without the lock rather than
   // wait for it and end with 1618, which deployment tools retry for ever.
   if (runLock.Namespace == nullptr &&
-      (error == ERROR_ACCESS_DENIED || (error == ERROR_ALREADY_EXISTS && !OwnedByAdministrators(runLock.Mutex)))) {
+      (error == ERROR_ACCESS_DENIED || (error == ERROR_ALREADY_EXISTS && !OwnedByAdministrators(runLock.Mutex.Get())))) {
     LogLine(L"the lock %s was made by a process that is no administrator's: going on without it", name);
     return true;
   }
-  if (runLock.Mutex == nullptr) {
+  if (!runLock.Mutex.Valid()) {
     LogLine(L"the lock %s cannot be had, error %lu", name, error);
     return false;
   }
-  const DWORD waited = WaitForSingleObject(runLock.Mutex, milliseconds);
+  const DWORD waited = WaitForSingleObject(runLock.Mutex.Get(), milliseconds);
   runLock.Held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
   if (waited == WAIT_ABANDONED) LogLine(L"the run before this one ended without finishing");
   if (!runLock.Held) LogLine(L"another setup or uninstall run held on for %lu ms", milliseconds);
