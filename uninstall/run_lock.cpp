@@ -11,9 +11,11 @@
 
 namespace {
 
-// What the namespace and the lock are created with: only SYSTEM and the Administrators group may
-// open them, so no other process can wait for the lock and hold it.
-constexpr wchar_t kLockSecurity[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+// What the namespace and the lock are created with: owned by the Administrators group (as an
+// elevated administrator's objects are by default, but not everywhere: not under Wine), and only
+// SYSTEM and that group may open them, so no other process can wait for the lock and hold it. A
+// process that may not give its objects that owner creates them with its own.
+constexpr const wchar_t* kLockSecurity[] = {L"O:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)", L"D:P(A;;GA;;;SY)(A;;GA;;;BA)"};
 
 using CreateBoundaryFunction = HANDLE(WINAPI*)(LPCWSTR, ULONG);
 using AddSidFunction = BOOL(WINAPI*)(HANDLE*, PSID);
@@ -82,13 +84,18 @@ bool OwnedByAdministrators(HANDLE object) {
 }  // namespace
 
 bool AcquireRunLock(DWORD milliseconds) {
-  ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
-  ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockSecurity, SDDL_REVISION_1, descriptor.Receive(), nullptr);
-  SECURITY_ATTRIBUTES security = {sizeof security, descriptor.Get(), FALSE};
-  runLock.Namespace = OpenLockNamespace(security);
-  const wchar_t* name = runLock.Namespace != nullptr ? kNamespacedLockName : kGlobalLockName;
-  runLock.Mutex.Reset(CreateMutexW(&security, FALSE, name));
-  const DWORD error = GetLastError();
+  const wchar_t* name = kGlobalLockName;
+  DWORD error = 0;
+  for (const wchar_t* text : kLockSecurity) {
+    ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, descriptor.Receive(), nullptr);
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.Get(), FALSE};
+    if (runLock.Namespace == nullptr) runLock.Namespace = OpenLockNamespace(security);
+    name = runLock.Namespace != nullptr ? kNamespacedLockName : kGlobalLockName;
+    runLock.Mutex.Reset(CreateMutexW(&security, FALSE, name));
+    error = GetLastError();
+    if (runLock.Mutex.Valid() || error != ERROR_INVALID_OWNER) break;
+  }
   // Without a private namespace the name is the global one, which any process may create first.
   // A mutex of that name that no run of this program made (not the administrators' or the
   // system's, or closed to them) holds off no run: the run goes on without the lock rather than
