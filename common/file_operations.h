@@ -16,15 +16,15 @@ bool ApplyAttributes(const wchar_t* path, DWORD attributes);
 bool RemoveFile(const wchar_t* path);
 bool RemoveFolder(const wchar_t* path);
 // MoveFileExW with flags; the retry takes the long forms of both names.
-bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags);
+[[nodiscard]] bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags);
 
 // Opens path itself (a link, not what it points to; a folder as well as a file) to read its
 // attributes only: no sharing mode of another program refuses that. INVALID_HANDLE_VALUE when it
 // fails. The caller closes the handle.
-HANDLE OpenForAttributes(const wchar_t* path);
+[[nodiscard]] HANDLE OpenForAttributes(const wchar_t* path);
 // The path the system resolved the handle to, through every link and short name, in the
 // "\\?\" form, into out (capacity characters). False when it cannot be had or does not fit.
-bool QueryFinalPath(HANDLE handle, wchar_t* out, size_t capacity);
+[[nodiscard]] bool QueryFinalPath(HANDLE handle, wchar_t* out, size_t capacity);
 // True when path names something below folder: folder, a separator, then at least one more
 // character. Both are compared as they are, ignoring case (final paths compare like that).
 bool IsBelowFolder(const wchar_t* path, const wchar_t* folder);
@@ -34,15 +34,15 @@ bool IsBelowFolder(const wchar_t* path, const wchar_t* folder);
 // (FILE_NON_DIRECTORY_FILE, FILE_DELETE_ON_CLOSE). The system's status (an NTSTATUS: 0 on success,
 // 0xC0000034 and 0xC000003A when the entry is not there); opened receives the handle, which the
 // caller closes.
-LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE& opened);
+[[nodiscard]] LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE& opened);
 // Moves the opened entry (opened with DELETE) into the opened folder under name, never replacing
 // what has the name there: the new name is looked up in that folder only. The system's status
 // (0xC0000035 when the name is taken, 0xC00000D4 when the folder is on another volume).
-LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name);
+[[nodiscard]] LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name);
 // Opens path, a folder and not a link, to open its entries with OpenEntryOfFolder, with access
 // added (DELETE, to delete it with MarkForDeletion: a handle with that right keeps a listing of
 // the folder by its name out). INVALID_HANDLE_VALUE when it cannot, or path is a link.
-HANDLE OpenFolderItself(const wchar_t* path, DWORD access);
+[[nodiscard]] HANDLE OpenFolderItself(const wchar_t* path, DWORD access);
 // True when folder is a folder of its own where its name says: it and every folder above it (below
 // the root) a folder and no link. Through a link, what is done by name would happen wherever it
 // leads by then.
@@ -67,7 +67,7 @@ bool SameFile(const FileIdentity& a, const FileIdentity& b);
 // read-only, hidden and system attributes first when they are set. False, with the error left
 // for GetLastError, when the system refuses (ERROR_DIR_NOT_EMPTY; ERROR_ACCESS_DENIED for a
 // running program's file).
-bool MarkForDeletion(HANDLE handle);
+[[nodiscard]] bool MarkForDeletion(HANDLE handle);
 
 enum class CreateFolderResult { Created = 0, Failed = 1, ParentMissing = 2 };
 // Creates one folder. A name ending in "." or a blank goes straight to the long form (the plain

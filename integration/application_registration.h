@@ -6,7 +6,7 @@
 
 // App Paths "Quobex.exe" in both registry views, and "exe64" in the machine product key. False
 // when the first write was refused for lack of rights (nothing else is written then).
-bool RegisterAppPath();
+[[nodiscard]] bool RegisterAppPath();
 
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quobex archiver": name, version, this
 // program (quoted) as the uninstaller, icon, location, publisher; then the quiet uninstaller

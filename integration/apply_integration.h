@@ -9,4 +9,4 @@
 // Applies the choice: App Paths, shell extensions, associations, file classes, shortcuts.
 // groupFolder (capacity characters; may be null) receives the program group folder. False when
 // it stopped early because writing the machine-wide entries was refused (no administrator rights).
-bool ApplyIntegration(const IntegrationOptions& options, wchar_t* groupFolder, size_t capacity);
+[[nodiscard]] bool ApplyIntegration(const IntegrationOptions& options, wchar_t* groupFolder, size_t capacity);

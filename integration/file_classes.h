@@ -3,4 +3,4 @@
 #pragma once
 
 // False when the first write was refused for lack of rights (nothing else is written then).
-bool RegisterFileClasses();
+[[nodiscard]] bool RegisterFileClasses();

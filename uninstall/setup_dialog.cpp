@@ -62,7 +62,9 @@ void AcceptChoice(HWND window) {
   SaveIntegrationOptions(options);
   // Listed before anything else is written: a setup stopped half way can still be removed.
   if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::Essential);
-  ApplyIntegration(options, GroupFolder, kPathCapacity);
+  // False only when the machine-wide entries were refused (a run without administrator rights):
+  // each refusal is in the log, and the run ends with what could be written.
+  static_cast<void>(ApplyIntegration(options, GroupFolder, kPathCapacity));
   if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::All);
   // ".ace" is no longer one of the product's types: give it back if an older version took it.
   SetAssociation(L".ace", /*associate=*/false, /*newFile=*/false, /*ownFormat=*/false, /*zip=*/false);

@@ -52,8 +52,10 @@ void FinishRemoval(const InstallationList& list, const wchar_t* program, const w
   SelfRemoval removal = {};
   const bool movedOut = MoveProgramOut(program, removal);
   bool moved = movedOut && WriteRemovalBatch(removal, gRunState.Silent);
-  if (movedOut && !moved) {
-    MovePath(removal.Program, program, 0);
+  // Without its batch file the program goes back, to be left for the restart where it was; one
+  // that cannot go back is left for the restart where it is (a later run removes its folders).
+  const bool movedBack = movedOut && !moved && MovePath(removal.Program, program, 0);
+  if (movedBack) {
     RemoveFolder(removal.Folder);
     RemoveFolder(removal.Home);
   }
@@ -61,7 +63,7 @@ void FinishRemoval(const InstallationList& list, const wchar_t* program, const w
     outcome.RestartNeeded = true;
     outcome.Failed = !ScheduleAtRestart(path) || outcome.Failed;
   };
-  if (!moved) leaveForRestart(program);
+  if (!moved) leaveForRestart(movedOut && !movedBack ? removal.Program : program);
   RemoveFile(listPath);
   // The folder cannot go while it is this process's current folder.
   wchar_t parent[kPathCapacity];
