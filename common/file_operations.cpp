@@ -56,7 +56,7 @@ bool MovePath(const wchar_t* from, const wchar_t* to, DWORD flags) {
             MoveFileExW(longFrom, longTo, flags);
   }
   wchar_t object[4200];
-  FormatText(object, 4200, L"%s to %s", from, to);
+  FormatText(object, L"%s to %s", from, to);
   ReportAction(L"move", object, moved ? Outcome::Done : Outcome::Failed, moved ? 0 : GetLastError());
   return moved;
 }

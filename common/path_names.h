@@ -30,6 +30,11 @@ void ReplaceName(wchar_t* path, const wchar_t* name, size_t capacity);
 void FolderPart(const wchar_t* path, wchar_t* out, size_t capacity);
 // out = folder + "\" (unless present) + name. out may be folder.
 void JoinPath(const wchar_t* folder, const wchar_t* name, wchar_t* out, size_t capacity);
+// The same into a buffer whose capacity is its declared size.
+template <size_t N>
+void JoinPath(const wchar_t* folder, const wchar_t* name, wchar_t (&out)[N]) {
+  JoinPath(folder, name, out, N);
+}
 bool IsDriveLetterPath(const wchar_t* path);
 // True for a name that can only stand for a file in the folder it is joined to: not empty, no
 // separator, ":" or "..", no wildcard, quote, "<", ">", "|" or control character.

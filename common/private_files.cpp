@@ -25,7 +25,7 @@ bool CreatePrivateFolder(const wchar_t* parent, const wchar_t* prefix, wchar_t* 
     wchar_t name[64];
     wchar_t random[17];
     if (!RandomHexText(random, 17, 16)) return false;
-    FormatText(name, 64, L"%s%s", prefix, random);
+    FormatText(name, L"%s%s", prefix, random);
     wchar_t folder[kPathCapacity];
     JoinPath(parent, name, folder, kPathCapacity);
     if (CreateDirectoryW(folder, &attributes)) {

@@ -119,7 +119,7 @@ bool OpenRunLog(const wchar_t* path) {
     for (int attempt = 0; attempt < 4 && logFile == INVALID_HANDLE_VALUE; ++attempt) {
       if (length == 0 || length >= kPathCapacity || !RandomHexText(random, 17, 8)) break;
       wchar_t name[80];
-      FormatText(name, 80, QBX_PRODUCT_NAME L"-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
+      FormatText(name, QBX_PRODUCT_NAME L"-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
                  now.wDay, now.wHour, now.wMinute, now.wSecond, random);
       wchar_t logPath[kPathCapacity];
       JoinPath(folder, name, logPath, kPathCapacity);
@@ -173,7 +173,7 @@ void ReportAction(const wchar_t* action, const wchar_t* object, Outcome outcome,
       *--end = 0;
     }
     wchar_t detail[600];
-    FormatText(detail, 600, L", error %lu (%s)", error, reason);
+    FormatText(detail, L", error %lu (%s)", error, reason);
     AppendText(text, detail, kLineCapacity);
   }
   WriteLine(text);

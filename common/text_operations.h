@@ -64,3 +64,22 @@ int FormatTextV(char* dst, size_t capacity, const char* format, va_list argument
 // directive is copied as it stands. A translated format can thus never read arguments that were
 // not passed. Same bound and result as FormatText.
 int FormatWithText(wchar_t* dst, size_t capacity, const wchar_t* format, const wchar_t* argument);
+
+// The same into a buffer whose capacity is its declared size: a size is written only where its
+// buffer is declared.
+template <size_t N>
+void CopyText(wchar_t (&dst)[N], const wchar_t* src) {
+  CopyText(dst, src, N);
+}
+template <size_t N>
+void AppendText(wchar_t (&dst)[N], const wchar_t* src) {
+  AppendText(dst, src, N);
+}
+template <size_t N, typename... Arguments>
+int FormatText(wchar_t (&dst)[N], const wchar_t* format, Arguments... arguments) {
+  return FormatText(dst, N, format, arguments...);
+}
+template <size_t N>
+int FormatWithText(wchar_t (&dst)[N], const wchar_t* format, const wchar_t* argument) {
+  return FormatWithText(dst, N, format, argument);
+}

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <iterator>
 
 #include "common/directory_scanner.h"
 #include "common/path_names.h"
@@ -50,11 +51,11 @@ bool RegisterAppPath() {
 
 bool UninstallEntryStarts(const wchar_t* program) {
   wchar_t command[2060];
-  if (!ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", command, 2060)) {
+  if (!ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", command, std::size(command))) {
     return false;
   }
   wchar_t quoted[2060];
-  FormatText(quoted, 2060, L"\"%s\"", program);
+  FormatText(quoted, L"\"%s\"", program);
   return CompareNoCase(command, quoted) == 0 || CompareNoCase(command, program) == 0;
 }
 
@@ -97,20 +98,20 @@ uint64_t FolderBytes(const wchar_t* folder) {
 
 void WriteUninstallEntry(UninstallEntryValues which) {
   wchar_t displayName[2148];
-  CopyText(displayName, kProductName, 2148);
-  AppendVersionText(displayName, 2148);
+  CopyText(displayName, kProductName);
+  AppendVersionText(displayName, std::size(displayName));
   wchar_t version[32];
-  FormatText(version, 32, L"%d.%02d.%d", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA);
+  FormatText(version, L"%d.%02d.%d", QBX_VERSION_MAJOR, QBX_VERSION_MINOR, QBX_VERSION_BETA);
   wchar_t program[kPathCapacity];
   GetProgramPath(program, kPathCapacity);
   // Quoted: Windows starts the uninstaller from this text, and unquoted a path with blanks
   // ("C:\Program Files\...") would first be tried as "C:\Program.exe".
   wchar_t uninstallCommand[2052];
-  FormatText(uninstallCommand, 2052, L"\"%s\"", program);
+  FormatText(uninstallCommand, L"\"%s\"", program);
   // What deployment tools, package managers and the Programs panel read beyond that: the
   // unattended removal, the size in kilobytes (rounded up), the day of the setup, the home page.
   wchar_t quietCommand[2060];
-  FormatText(quietCommand, 2060, L"\"%s\" /S", program);
+  FormatText(quietCommand, L"\"%s\" /S", program);
   wchar_t icon[kPathCapacity];
   GetProgramFilePath(kMainProgram, icon, kPathCapacity);
   wchar_t location[kPathCapacity];
@@ -118,7 +119,7 @@ void WriteUninstallEntry(UninstallEntryValues which) {
   SYSTEMTIME today = {};
   GetLocalTime(&today);
   wchar_t date[16];
-  FormatText(date, 16, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+  FormatText(date, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
   uint64_t kilobytes = 0;
   if (which == UninstallEntryValues::All) {
     wchar_t folder[kPathCapacity];

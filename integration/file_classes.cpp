@@ -29,9 +29,9 @@ constexpr FileClass kFileClasses[] = {
 // of icon stays).
 void WriteCommandAndIcon(const wchar_t* className, const wchar_t* command, const wchar_t* icon) {
   wchar_t key[512];
-  FormatText(key, 512, L"%s\\shell\\open\\command", className);
+  FormatText(key, L"%s\\shell\\open\\command", className);
   WriteString(HKEY_CLASSES_ROOT, key, L"", command);
-  FormatText(key, 512, L"%s\\DefaultIcon", className);
+  FormatText(key, L"%s\\DefaultIcon", className);
   wchar_t current[kPathCapacity];
   ReadString(HKEY_CLASSES_ROOT, key, L"", current, L"", kPathCapacity);
   if (current[0] == 0) WriteString(HKEY_CLASSES_ROOT, key, L"", icon);
@@ -43,11 +43,11 @@ bool RegisterFileClasses() {
   wchar_t executable[kPathCapacity];
   GetProgramFilePath(kMainProgram, executable, kPathCapacity);
   wchar_t command[2080];
-  FormatText(command, 2080, L"\"%s\" \"%%1\"", executable);
+  FormatText(command, L"\"%s\" \"%%1\"", executable);
   wchar_t archiveIcon[2080];
-  FormatText(archiveIcon, 2080, L"%s,0", executable);
+  FormatText(archiveIcon, L"%s,0", executable);
   wchar_t recoveryIcon[2080];
-  FormatText(recoveryIcon, 2080, L"%s,1", executable);
+  FormatText(recoveryIcon, L"%s,1", executable);
 
   for (const FileClass& fileClass : kFileClasses) {
     if (fileClass.RecoveryIcon) WriteString(HKEY_CLASSES_ROOT, kRecoveryExtension, L"", kRecoveryClass);

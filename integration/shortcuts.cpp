@@ -137,7 +137,7 @@ void RemoveFolderTree(const wchar_t* folder) {
     return;
   }
   // SHFileOperationW takes a list of paths ended by a second zero.
-  wchar_t list[2049] = {};
+  wchar_t list[kPathCapacity + 1] = {};
   CopyText(list, folder, kPathCapacity);
   SHFILEOPSTRUCTW operation = {};
   operation.wFunc = FO_DELETE;

@@ -89,7 +89,7 @@ void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
       }
       wchar_t child[512];
       // A child whose path does not fit is skipped: a truncated path would name another key.
-      if (FormatText(child, 512, L"%s\\%s", path, name) < 0) continue;
+      if (FormatText(child, L"%s\\%s", path, name) < 0) continue;
       DeleteTreePass(root, child, deleted);
     }
   }

@@ -75,9 +75,9 @@ HWND ShowHelp(HWND window, const wchar_t* topic) {
   }
   wchar_t address[2098];
   if (topic != nullptr) {
-    FormatText(address, 2098, L"%s::/html/%s.htm", help.HelpFilePath, topic);
+    FormatText(address, L"%s::/html/%s.htm", help.HelpFilePath, topic);
   } else {
-    CopyText(address, help.HelpFilePath, 2098);
+    CopyText(address, help.HelpFilePath);
   }
   if (help.UsersOwn) return ShowUsersHelp(address);
   if (help.Library == nullptr) help.Library = LoadSystemLibrary(L"hhctrl.ocx");

@@ -49,7 +49,7 @@ void Reference(const wchar_t* variable, BatchExpansion expansion, wchar_t* out) 
 void PutLine(File& file, const wchar_t* format, const wchar_t* first, const wchar_t* second = L"",
              const wchar_t* third = L"") {
   wchar_t line[1024];
-  FormatText(line, 1024, format, first, second, third);
+  FormatText(line, format, first, second, third);
   WriteBatchLine(file, line);
 }
 
@@ -108,7 +108,7 @@ void RemoveAbandonedPrivateFolder(const wchar_t* path) {
 void RemoveAbandonedPrivateFolders(const wchar_t* parent) {
   for (const wchar_t* prefix : {kSelfRemovalFolderPrefix, kRestartFolderPrefix}) {
     wchar_t name[64];
-    FormatText(name, 64, L"%s*", prefix);
+    FormatText(name, L"%s*", prefix);
     wchar_t mask[kPathCapacity];
     JoinPath(parent, name, mask, kPathCapacity);
     DirectoryScanner folders;
@@ -224,7 +224,7 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   // file has ended (Wine's interpreter holds it open until then), so the interpreter removes it
   // after the call. The outer quotes are the ones /c takes away.
   wchar_t commandLine[2400];
-  FormatText(commandLine, 2400, L"\"%s\" /d /v:%s /c \"call \"%s\" & rd \"%s\"\"", interpreter,
+  FormatText(commandLine, L"\"%s\" /d /v:%s /c \"call \"%s\" & rd \"%s\"\"", interpreter,
              expansion == BatchExpansion::Delayed ? L"on" : L"off", batch, home);
   wchar_t workingFolder[kPathCapacity];
   CopyText(workingFolder, removal.Home, kPathCapacity);

@@ -107,9 +107,9 @@ void ShowUninstallWarning() {
   wchar_t programPath[kPathCapacity] = {};
   GetModuleFileNameW(nullptr, programPath, kPathCapacity);
   wchar_t text[512];
-  FormatText(text, 512, L"%s\n", GetString(IDS_UNINSTALLCOMPLETED));
+  FormatText(text, L"%s\n", GetString(IDS_UNINSTALLCOMPLETED));
   wchar_t deleteHint[512];
-  FormatWithText(deleteHint, 512, GetString(IDS_UNINSTALLSHOULDDELETE), programPath);
+  FormatWithText(deleteHint, GetString(IDS_UNINSTALLSHOULDDELETE), programPath);
   AppendText(text, deleteHint, 512);
   ShowMessageBox(nullptr, text, GetString(IDS_UNINSTALLQBX),
                  MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);

@@ -38,7 +38,7 @@ void DeleteHelpIndexFiles(const wchar_t* folder) {
 
 void ShowListError() {
   wchar_t text[200];
-  FormatWithText(text, 200, GetString(IDS_CANNOTOPENLIST), kListName);
+  FormatWithText(text, GetString(IDS_CANNOTOPENLIST), kListName);
   ShowMessageBox(nullptr, text, GetString(IDS_UNINSTALLQBX), MB_ICONERROR | MB_SETFOREGROUND);
 }
 
