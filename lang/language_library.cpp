@@ -38,8 +38,7 @@ bool CanLoadAsDataFile() {
 // Releases the library at process end: constructed before the language file and the settings
 // file, so it goes last.
 struct LanguageLibrary {
-  bool Loaded = false;
-  ~LanguageLibrary() { FreeLanguageLibrary(); }
+  ScopedLibrary Library;
 };
 LanguageLibrary languageLibrary QBX_INIT_ORDER(QBX_INIT_LANGUAGE_LIBRARY);
 
@@ -63,13 +62,12 @@ HMODULE CurrentResourceModule() {
   return currentResourceModule != nullptr ? currentResourceModule : OwnModule();
 }
 
-bool LanguageLibraryLoaded() { return languageLibrary.Loaded; }
+bool LanguageLibraryLoaded() { return languageLibrary.Library.Valid(); }
 
 void FreeLanguageLibrary() {
-  if (!languageLibrary.Loaded) return;
-  FreeLibrary(currentResourceModule);
+  if (!languageLibrary.Library.Valid()) return;
+  languageLibrary.Library.Reset();
   currentResourceModule = OwnModule();
-  languageLibrary.Loaded = false;
 }
 
 void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
@@ -93,7 +91,7 @@ void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
   HMODULE library = CanLoadAsDataFile()
                         ? LoadLibraryExW(libraryPath, nullptr, LOAD_LIBRARY_AS_DATAFILE)
                         : LoadLibraryW(libraryPath);
-  languageLibrary.Loaded = library != nullptr;
+  languageLibrary.Library.Reset(library);
   ownModule = module;
   currentResourceModule = library != nullptr ? library : module;
 }
