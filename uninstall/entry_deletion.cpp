@@ -209,12 +209,9 @@ NTSTATUS OpenInFolder(const EntryFolder& folder, const wchar_t* name, ULONG opti
 // folder (restart_deletions.h), or, when it cannot be moved (open without delete sharing, so no
 // handle to it could be had), under its own name.
 EntryResult LeaveForRestart(const wchar_t* path, HANDLE handle, const DeletionContext& context) {
-  RestartFolders::Result result =
-      handle != nullptr ? context.Restart->MoveForRestart(handle, path) : RestartFolders::Result::NotMoved;
-  if (result == RestartFolders::Result::NotMoved) {
-    result = ScheduleAtRestart(path) ? RestartFolders::Result::Moved : RestartFolders::Result::Failed;
-  }
-  if (result == RestartFolders::Result::Failed) {
+  using Result = RestartFolders::Result;
+  const Result moved = handle != nullptr ? context.Restart->MoveForRestart(handle, path) : Result::NotMoved;
+  if (moved == Result::Failed || (moved == Result::NotMoved && !ScheduleAtRestart(path))) {
     ReportAction(L"delete", path, Outcome::Failed, GetLastError());
     return EntryResult::Failed;
   }
