@@ -26,7 +26,7 @@ constexpr wchar_t kMainProgramLink[] = QBX_PRODUCT_NAME L".lnk";
 // the index files its viewer makes, the templates of the Explorer New entries.
 constexpr wchar_t kSettingsFileName[] = QBX_PRODUCT_NAME L".ini";
 constexpr wchar_t kLanguageLibraryName[] = L"qbxlng.dll";
-constexpr wchar_t kHelpFileName[] = L"quobex.chm";
+constexpr wchar_t kHelpFileName[] = QBX_PRODUCT_NAME L".chm";
 constexpr const wchar_t* kHelpIndexFileNames[] = {L"quobex.gid", L"quobex.fts"};
 constexpr wchar_t kOwnFormatTemplate[] = L"qbxnew.dat";
 constexpr wchar_t kZipTemplate[] = L"zipnew.dat";
