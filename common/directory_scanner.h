@@ -45,6 +45,21 @@ class DirectoryScanner {
   ScopedFindHandle find_;
 };
 
+// Calls visit(entry) for every entry of folder whose name matches pattern ("*" for all), "."
+// and ".." left out, until visit returns false; false then, true when every entry was visited.
+template <typename Visit>
+bool ForEachEntry(const wchar_t* folder, const wchar_t* pattern, Visit visit) {
+  wchar_t mask[kPathCapacity];
+  JoinPath(folder, pattern, mask);
+  DirectoryScanner scanner;
+  scanner.SetMask(mask);
+  ScanEntry entry;
+  while (scanner.Next(entry)) {
+    if (!visit(static_cast<const ScanEntry&>(entry))) return false;
+  }
+  return true;
+}
+
 // Fills entry for one path; false for a path with wildcards (the disk is not touched) or one
 // that is not found. "." and ".." are not filtered.
 bool ProbeFile(const wchar_t* path, ScanEntry& entry);

@@ -78,19 +78,15 @@ namespace {
 
 // Bytes of the files in folder and below (a linked folder is not the product's).
 uint64_t FolderBytes(const wchar_t* folder) {
-  wchar_t mask[kPathCapacity];
-  JoinPath(folder, L"*", mask, kPathCapacity);
-  DirectoryScanner scanner;
-  scanner.SetMask(mask);
-  ScanEntry entry;
   uint64_t bytes = 0;
-  while (scanner.Next(entry)) {
+  ForEachEntry(folder, L"*", [&](const ScanEntry& entry) {
     if (!entry.IsDir) {
       bytes += entry.Size;
     } else if (!entry.IsLink) {
       bytes += FolderBytes(entry.Name);
     }
-  }
+    return true;
+  });
   return bytes;
 }
 

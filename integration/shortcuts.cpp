@@ -47,14 +47,10 @@ void BuildGroupEntries(GroupEntry (&entries)[4]) {
 // version before do not linger beside the new ones.
 void EmptyFolderOfFiles(const wchar_t* folder) {
   if (!PathExists(folder)) return;
-  wchar_t mask[kPathCapacity];
-  JoinPath(folder, L"*", mask, kPathCapacity);
-  DirectoryScanner scanner;
-  scanner.SetMask(mask);
-  ScanEntry entry;
-  while (scanner.Next(entry)) {
+  ForEachEntry(folder, L"*", [](const ScanEntry& entry) {
     if (!entry.IsDir) RemoveFile(entry.Name);
-  }
+    return true;
+  });
 }
 
 void FillProgramGroup(const wchar_t* folder, const GroupEntry (&entries)[4],

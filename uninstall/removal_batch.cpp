@@ -80,22 +80,13 @@ void RemoveAbandonedPrivateFolder(const wchar_t* path) {
     return marked;
   };
   bool hasBatch = false;
-  {
-    wchar_t mask[kPathCapacity];
-    JoinPath(path, L"*", mask, kPathCapacity);
-    DirectoryScanner files;
-    files.SetMask(mask);
-    ScanEntry file;
-    while (files.Next(file)) {
-      if (file.IsDir) return;
-      if (CompareNoCase(NamePart(file.Name), kBatchName) == 0) {
-        hasBatch = true;
-      } else if (!remove(NamePart(file.Name))) {
-        return;
-      }
-    }
-  }
-  if (hasBatch && !remove(kBatchName)) return;
+  const bool allRemoved = ForEachEntry(path, L"*", [&](const ScanEntry& file) {
+    if (file.IsDir) return false;
+    if (CompareNoCase(NamePart(file.Name), kBatchName) != 0) return remove(NamePart(file.Name));
+    hasBatch = true;
+    return true;
+  });
+  if (!allRemoved || (hasBatch && !remove(kBatchName))) return;
   // Opened once more to be deleted (a handle with that right would have kept the listing out),
   // and only when it is still the folder emptied.
   ScopedHandle emptied(OpenFolderItself(path, DELETE));
@@ -107,16 +98,12 @@ void RemoveAbandonedPrivateFolder(const wchar_t* path) {
 
 void RemoveAbandonedPrivateFolders(const wchar_t* parent) {
   for (const wchar_t* prefix : {kSelfRemovalFolderPrefix, kRestartFolderPrefix}) {
-    wchar_t name[64];
-    FormatText(name, L"%s*", prefix);
-    wchar_t mask[kPathCapacity];
-    JoinPath(parent, name, mask, kPathCapacity);
-    DirectoryScanner folders;
-    folders.SetMask(mask);
-    ScanEntry folder;
-    while (folders.Next(folder)) {
+    wchar_t pattern[64];
+    FormatText(pattern, L"%s*", prefix);
+    ForEachEntry(parent, pattern, [](const ScanEntry& folder) {
       if (folder.IsDir && !folder.IsLink) RemoveAbandonedPrivateFolder(folder.Name);
-    }
+      return true;
+    });
   }
 }
 
