@@ -40,10 +40,10 @@ void ErrorHandler::ReportMemoryError() {
 }
 
 void ErrorHandler::ReportMessage(const wchar_t* format, ...) {
-  wchar_t text[1024];
+  wchar_t text[kTextCapacity];
   va_list arguments;
   va_start(arguments, format);
-  FormatTextV(text, 1024, format, arguments);
+  FormatTextV(text, kTextCapacity, format, arguments);
   va_end(arguments);
   Notify(NOTIFY_MESSAGE, text);
 }

@@ -25,6 +25,9 @@ constexpr wchar_t kMainProgramLink[] = QBX_PRODUCT_NAME L".lnk";
 // Files beside the program: the portable settings file, the language library, the help file and
 // the index files its viewer makes, the templates of the Explorer New entries.
 constexpr wchar_t kSettingsFileName[] = QBX_PRODUCT_NAME L".ini";
+// The same file as the installer names it, and as a setup copies it beside the program: Windows
+// file names are not case-sensitive.
+constexpr wchar_t kInstallerSettingsFileName[] = L"quobex.ini";
 constexpr wchar_t kLanguageLibraryName[] = L"qbxlng.dll";
 constexpr wchar_t kHelpFileName[] = QBX_PRODUCT_NAME L".chm";
 constexpr const wchar_t* kHelpIndexFileNames[] = {L"quobex.gid", L"quobex.fts"};

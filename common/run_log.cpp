@@ -165,9 +165,9 @@ void ReportAction(const wchar_t* action, const wchar_t* object, Outcome outcome,
   wchar_t text[kLineCapacity];
   FormatText(text, kLineCapacity, L"%s %s: %s", action, object, OutcomeText(outcome));
   if (outcome == Outcome::Failed) {
-    wchar_t reason[512] = {};
+    wchar_t reason[kShortTextCapacity] = {};
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   reason, 512, nullptr);
+                   reason, kShortTextCapacity, nullptr);
     // The system's texts end with a line break.
     for (wchar_t* end = reason + wcslen(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');) {
       *--end = 0;

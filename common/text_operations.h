@@ -10,6 +10,11 @@
 #include <cstdint>
 #include <cstdarg>
 
+// The program's fixed buffer sizes besides kPathCapacity (path_names.h): arguments, registry
+// value names and formatted lines; strings and registry key paths.
+constexpr size_t kTextCapacity = 1024;
+constexpr size_t kShortTextCapacity = 512;
+
 // Copies at most capacity - 1 characters of src into dst and terminates.
 void CopyText(wchar_t* dst, const wchar_t* src, size_t capacity);
 void CopyText(char* dst, const char* src, size_t capacity);

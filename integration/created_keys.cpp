@@ -11,8 +11,8 @@ constexpr wchar_t kCreatedKeys[] = L"CreatedKeys";  // under the machine product
 
 // The value naming a key in the record: "HKCR\..." or "HKLM\...", always the absolute path.
 void RecordName(SettingsRoot root, const wchar_t* key, wchar_t* out) {
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   FormatText(out, 600, L"%s\\%s", root == HKEY_CLASSES_ROOT ? L"HKCR" : L"HKLM", path);
 }
 
@@ -29,18 +29,18 @@ bool CutToParent(SettingsRoot root, wchar_t* key) {
 // to the product key.
 void AbsoluteKey(SettingsRoot root, const wchar_t* key, wchar_t* out) {
   if (root == HKEY_CLASSES_ROOT || key[0] == L'\\') {
-    CopyText(out, key, 512);
+    CopyText(out, key, kShortTextCapacity);
     return;
   }
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
-  FormatText(out, 512, L"\\%s", path);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
+  FormatText(out, kShortTextCapacity, L"\\%s", path);
 }
 
 }  // namespace
 
 void NoteMissingKeys(SettingsRoot root, const wchar_t* key) {
-  wchar_t current[512];
+  wchar_t current[kShortTextCapacity];
   AbsoluteKey(root, key, current);
   bool noted = false;
   do {
@@ -56,7 +56,7 @@ void NoteMissingKeys(SettingsRoot root, const wchar_t* key) {
 void DeleteCreatedKeys(SettingsRoot root, const wchar_t* key) {
   RecordPlace places[2];
   const int count = RecordPlaces(HKEY_LOCAL_MACHINE, kCreatedKeys, places);
-  wchar_t current[512];
+  wchar_t current[kShortTextCapacity];
   AbsoluteKey(root, key, current);
   do {
     wchar_t name[600];

@@ -150,8 +150,8 @@ bool IsUsableRecord(const RecordPlace& record, const wchar_t* type) {
 void SavePreviousOwner(const wchar_t* extension) {
   RecordPlace record = {HKEY_LOCAL_MACHINE, {}};
   OwnerRecordKey(extension, record.Key, 128);
-  wchar_t type[512];
-  ReadString(HKEY_CLASSES_ROOT, extension, L"", type, L"", 512);
+  wchar_t type[kShortTextCapacity];
+  ReadString(HKEY_CLASSES_ROOT, extension, L"", type, L"", kShortTextCapacity);
   constexpr DWORD kAbsent = 0xFFFFFFFF;
   const bool recorded = ReadDword(record.Root, record.Key, L"Exist", kAbsent) != kAbsent;
   if (type[0] == 0 && recorded) return;
@@ -244,8 +244,8 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   ReadString(HKEY_CLASSES_ROOT, extension, L"", current, L"", 80);
   RecordPlace record = {};
   bool recorded = FindOwnerRecord(extension, record);
-  wchar_t type[512] = {};
-  if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", 512);
+  wchar_t type[kShortTextCapacity] = {};
+  if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", kShortTextCapacity);
   if (recorded && !IsUsableRecord(record, type)) {
     LogLine(L"the previous owner of %s recorded in the user's key is not one a setup records: not used", extension);
     recorded = false;

@@ -28,7 +28,7 @@ constexpr FileClass kFileClasses[] = {
 // The open command, and the icon unless one is set already (a user's or another program's choice
 // of icon stays).
 void WriteCommandAndIcon(const wchar_t* className, const wchar_t* command, const wchar_t* icon) {
-  wchar_t key[512];
+  wchar_t key[kShortTextCapacity];
   FormatText(key, L"%s\\shell\\open\\command", className);
   WriteString(HKEY_CLASSES_ROOT, key, L"", command);
   FormatText(key, L"%s\\DefaultIcon", className);

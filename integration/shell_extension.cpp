@@ -55,18 +55,18 @@ constexpr const wchar_t* kObsoleteHandlerKeys[] = {
 };
 
 void KeyFor(const wchar_t* format, const wchar_t* name, wchar_t* key) {
-  FormatText(key, 1024, format, name);
+  FormatText(key, kTextCapacity, format, name);
 }
 
 // The list a handler key stands in ("Drive\shellex\DragDropHandlers").
 void HandlerListOf(const wchar_t* key, wchar_t* list) {
-  CopyText(list, key, 1024);
+  CopyText(list, key, kTextCapacity);
   if (wchar_t* separator = wcsrchr(list, L'\\')) *separator = 0;
 }
 
 // A handler key, noting the keys that writing it creates (the handler lists of a bare system).
 void WriteHandlerKey(const wchar_t* key, const wchar_t* value) {
-  wchar_t list[1024];
+  wchar_t list[kTextCapacity];
   HandlerListOf(key, list);
   NoteMissingKeys(HKEY_CLASSES_ROOT, list);
   WriteString(HKEY_CLASSES_ROOT, key, L"", value);
@@ -75,7 +75,7 @@ void WriteHandlerKey(const wchar_t* key, const wchar_t* value) {
 // A handler key goes with the keys above it that setup created only to hold it.
 void DeleteHandlerKey(const wchar_t* key) {
   DeleteKey(HKEY_CLASSES_ROOT, key);
-  wchar_t list[1024];
+  wchar_t list[kTextCapacity];
   HandlerListOf(key, list);
   DeleteCreatedKeys(HKEY_CLASSES_ROOT, list);
 }
@@ -84,7 +84,7 @@ void RegisterClassId(const wchar_t* library, const wchar_t* classId, bool thirty
   wchar_t path[kPathCapacity];
   GetProgramFilePath(library, path, kPathCapacity);
   if (!PathExists(path)) return;
-  wchar_t key[1024];
+  wchar_t key[kTextCapacity];
   ScopedRegistryView view(thirtyTwoBitView ? KEY_WOW64_32KEY : 0);
   KeyFor(L"CLSID\\%s", classId, key);
   WriteString(HKEY_CLASSES_ROOT, key, L"", kProductName);
@@ -106,7 +106,7 @@ void WriteDefaultPrograms() {
 
 void SetShellExtension(bool registerLibrary, const wchar_t* library, const wchar_t* classId,
                        const wchar_t* handlerName, bool thirtyTwoBitView) {
-  wchar_t key[1024];
+  wchar_t key[kTextCapacity];
   if (registerLibrary) {
     RegisterClassId(library, classId, thirtyTwoBitView);
     for (const wchar_t* format : kClassIdKeys) {

@@ -21,23 +21,23 @@ namespace {
 
 // One link of the program group: the target beside this program and the link's name.
 struct GroupEntry {
-  wchar_t Target[512];
-  wchar_t Name[512];
+  wchar_t Target[kShortTextCapacity];
+  wchar_t Name[kShortTextCapacity];
 };
 
 // A translated text that becomes a file name: a translator's "..\x" or "C:\x" would put the link
 // (or point it) outside the program group, so only a plain name is taken, else the English one.
 void CopyFileNameText(wchar_t* out, UINT id) {
   const wchar_t* text = GetString(id);
-  CopyText(out, IsPlainFileName(text) ? text : GetOwnString(id), 512);
+  CopyText(out, IsPlainFileName(text) ? text : GetOwnString(id), kShortTextCapacity);
 }
 
 void BuildGroupEntries(GroupEntry (&entries)[4]) {
-  CopyText(entries[0].Target, kMainProgram, 512);
-  CopyText(entries[0].Name, kProductName, 512);
-  CopyText(entries[1].Target, kHelpFileName, 512);
+  CopyText(entries[0].Target, kMainProgram, kShortTextCapacity);
+  CopyText(entries[0].Name, kProductName, kShortTextCapacity);
+  CopyText(entries[1].Target, kHelpFileName, kShortTextCapacity);
   CopyFileNameText(entries[1].Name, IDS_QUOBEXHELP);
-  CopyText(entries[2].Target, L"Qbx.txt", 512);
+  CopyText(entries[2].Target, L"Qbx.txt", kShortTextCapacity);
   CopyFileNameText(entries[2].Name, IDS_QBXHELP);
   CopyFileNameText(entries[3].Target, IDS_WHATSNEWNAME);
   CopyFileNameText(entries[3].Name, IDS_WHATSNEW);
@@ -166,8 +166,8 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   }
   wchar_t workingFolder[kPathCapacity];
   GetSpecialFolder(workingFolder, kPathCapacity, CSIDL_DESKTOPDIRECTORY);
-  wchar_t description[512];
-  CopyText(description, GetString(IDS_QUOBEXDESC), 512);
+  wchar_t description[kShortTextCapacity];
+  CopyText(description, GetString(IDS_QUOBEXDESC), kShortTextCapacity);
 
   wchar_t link[kPathCapacity];
   JoinPath(desktopFolder, kMainProgramLink, link, kPathCapacity);

@@ -13,9 +13,9 @@ void OpenHelp(HWND window, const wchar_t* topic) {
 }
 
 void TranslateWindowText(HWND window, const wchar_t* dialogName) {
-  wchar_t text[1024];
-  if (GetWindowTextW(window, text, 1024) == 0) return;  // nothing to look up
-  Translate(text, text, 1024, KIND_DIALOG, dialogName);
+  wchar_t text[kTextCapacity];
+  if (GetWindowTextW(window, text, kTextCapacity) == 0) return;  // nothing to look up
+  Translate(text, text, kTextCapacity, KIND_DIALOG, dialogName);
   SetWindowTextW(window, text);
 }
 

@@ -294,8 +294,8 @@ void LanguageFile::Translate(const wchar_t* source, wchar_t* out, size_t capacit
 
 bool LanguageFile::GetDialogScale(const wchar_t* dialogName, int& widthPercent,
                                   int& heightPercent) const {
-  wchar_t value[512];
-  Translate(L"", value, 512, KIND_DIALOG, dialogName);
+  wchar_t value[kShortTextCapacity];
+  Translate(L"", value, kShortTextCapacity, KIND_DIALOG, dialogName);
   const wchar_t* star = wcschr(value, L'*');
   // A percentage beyond these would overflow the scaling or shrink the dialog until its buttons
   // cannot be reached: it counts as none.
@@ -314,8 +314,8 @@ void LanguageFile::DecideDirection(HMODULE resourceModule) {
     return;
   }
   if (rightToLeft_) return;
-  wchar_t direction[1024];
-  Translate(L"LTR", direction, 1024, KIND_DIALOG, L"LTR");
+  wchar_t direction[kTextCapacity];
+  Translate(L"LTR", direction, kTextCapacity, KIND_DIALOG, L"LTR");
   rightToLeft_ = wcscmp(direction, L"RTL") == 0;
 }
 

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kStringBufferCount = 8;
-constexpr int kStringCapacity = 512;
+constexpr int kStringCapacity = kShortTextCapacity;
 
 wchar_t stringBuffers[kStringBufferCount][kStringCapacity];
 int lastStringBuffer = 0;

@@ -23,8 +23,8 @@ Route RouteOf(SettingsRoot root, const wchar_t* key) {
 
 // Opens in the registry view that SetRegistryView chose.
 LONG OpenKey(SettingsRoot root, const wchar_t* key, REGSAM access, RegistryKey& opened) {
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   return RegOpenKeyExW(root, path, 0, registryView | access, opened.Receive());
 }
 
@@ -59,8 +59,8 @@ void ReportRegistry(const wchar_t* action, SettingsRoot root, const wchar_t* pat
 }
 
 LONG CreateKeyForWrite(SettingsRoot root, const wchar_t* key, RegistryKey& created) {
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   DWORD disposition = 0;
   const LONG status = RegCreateKeyExW(root, path, 0, nullptr, 0, registryView | KEY_WRITE, nullptr,
                                       created.Receive(), &disposition);
@@ -71,7 +71,7 @@ LONG CreateKeyForWrite(SettingsRoot root, const wchar_t* key, RegistryKey& creat
 }
 
 void EntryName(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, wchar_t* out) {
-  BuildEntryName(root, key, valueName, out, 1024);
+  BuildEntryName(root, key, valueName, out, kTextCapacity);
 }
 
 // One depth-first pass: deletes what it can below and at path, counting the keys deleted.
@@ -87,7 +87,7 @@ void DeleteTreePass(SettingsRoot root, const wchar_t* path, int& deleted) {
           ERROR_SUCCESS) {
         break;
       }
-      wchar_t child[512];
+      wchar_t child[kShortTextCapacity];
       // A child whose path does not fit is skipped: a truncated path would name another key.
       if (FormatText(child, L"%s\\%s", path, name) < 0) continue;
       DeleteTreePass(root, child, deleted);
@@ -132,7 +132,7 @@ bool InSettingsFile(SettingsRoot root, const wchar_t* key) {
 bool KeyExists(SettingsRoot root, const wchar_t* key) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
-      wchar_t prefix[1024];
+      wchar_t prefix[kTextCapacity];
       EntryName(root, key, L"", prefix);
       return AnyEntryStartsWith(prefix);
     }
@@ -146,7 +146,7 @@ bool KeyExists(SettingsRoot root, const wchar_t* key) {
 DWORD ReadDword(SettingsRoot root, const wchar_t* key, const wchar_t* valueName, DWORD defaultValue) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
-      wchar_t name[1024];
+      wchar_t name[kTextCapacity];
       EntryName(root, key, valueName, name);
       const SettingsEntry* entry = FindEntry(name);
       return entry != nullptr ? static_cast<DWORD>(ParseInt(entry->value)) : defaultValue;
@@ -171,7 +171,7 @@ bool ReadString(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
   if (capacity == 0) return false;
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
-      wchar_t name[1024];
+      wchar_t name[kTextCapacity];
       EntryName(root, key, valueName, name);
       const SettingsEntry* entry = FindEntry(name);
       CopyText(out, entry != nullptr ? entry->value : defaultText, capacity);
@@ -214,7 +214,7 @@ LONG WriteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
                 const wchar_t* fileText, EntryKind kind, DWORD type, const void* data, DWORD size) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
-      wchar_t name[1024];
+      wchar_t name[kTextCapacity];
       EntryName(root, key, valueName, name);
       return SetEntry(name, fileText, kind) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
     }
@@ -225,8 +225,8 @@ LONG WriteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
   LONG status = CreateKeyForWrite(root, key, created);
   if (status != ERROR_SUCCESS) return status;
   status = RegSetValueExW(created.Get(), valueName, 0, type, static_cast<const BYTE*>(data), size);
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   ReportRegistry(L"write", root, path, valueName, status);
   return status;
 }
@@ -284,7 +284,7 @@ int VisitValues(SettingsRoot root, const wchar_t* key, ValueVisitor visit, void*
 void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
-      wchar_t name[1024];
+      wchar_t name[kTextCapacity];
       EntryName(root, key, valueName, name);
       RemoveEntries(name, valueName[0] == 0);
       return;
@@ -295,15 +295,15 @@ void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName
   RegistryKey opened;
   LONG status = OpenKey(root, key, KEY_WRITE, opened);
   if (status == ERROR_SUCCESS) status = RegDeleteValueW(opened.Get(), valueName);
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   ReportRegistry(L"delete", root, path, valueName, status);
 }
 
 void DeleteKey(SettingsRoot root, const wchar_t* key) {
   switch (RouteOf(root, key)) {
     case Route::SettingsFile: {
-      wchar_t prefix[1024];
+      wchar_t prefix[kTextCapacity];
       EntryName(root, key, L"", prefix);
       RemoveEntries(prefix, true);
       return;
@@ -311,8 +311,8 @@ void DeleteKey(SettingsRoot root, const wchar_t* key) {
     case Route::Suppressed: return;
     case Route::Registry: break;
   }
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   ReportRegistry(L"delete key", root, path, nullptr, RegDeleteKeyExW(root, path, registryView, 0));
 }
 
@@ -327,8 +327,8 @@ bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
       subKeys != 0 || values != 0) {
     return false;
   }
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   const LONG status = RegDeleteKeyExW(root, path, registryView, 0);
   ReportRegistry(L"delete key", root, path, nullptr, status);
   return status == ERROR_SUCCESS;
@@ -342,8 +342,8 @@ void DeleteKeyTree(SettingsRoot root, const wchar_t* key) {
     case Route::Suppressed: return;
     case Route::Registry: break;
   }
-  wchar_t path[512];
-  BuildKeyPath(root, key, path, 512);
+  wchar_t path[kShortTextCapacity];
+  BuildKeyPath(root, key, path, kShortTextCapacity);
   // Deleting while enumerating by index skips siblings; passes repeat until one deletes nothing.
   int deleted = 0;
   do {

@@ -1,5 +1,6 @@
 #include "uninstall/context_items_dialog.h"
 
+#include "common/text_operations.h"
 #include "lang/dialog_localization.h"
 #include "lang/language_file.h"
 #include "resources/resource_ids.h"
@@ -29,8 +30,8 @@ void LoadItems(HWND window) {
   }
   // The stored text holds at most 1023 characters: the field takes no more.
   SendDlgItemMessageW(window, IDC_CONTEXTALWAYSARC, EM_LIMITTEXT, 1023, 0);
-  wchar_t masks[1024];
-  ReadUserString(kMenuItemsKey, L"AlwaysArc", masks, L"*.iso", 1024);
+  wchar_t masks[kTextCapacity];
+  ReadUserString(kMenuItemsKey, L"AlwaysArc", masks, L"*.iso", kTextCapacity);
   SetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, masks);
   ClearRtlReading(GetDlgItem(window, IDC_CONTEXTALWAYSARC));
 }
@@ -40,8 +41,8 @@ void StoreItems(HWND window) {
     WriteUserDword(kMenuItemsKey, item.ValueName,
                    IsDlgButtonChecked(window, item.ControlId) == BST_CHECKED ? 1 : 0);
   }
-  wchar_t masks[1024] = {};
-  GetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, masks, 1024);
+  wchar_t masks[kTextCapacity] = {};
+  GetDlgItemTextW(window, IDC_CONTEXTALWAYSARC, masks, kTextCapacity);
   WriteUserString(kMenuItemsKey, L"AlwaysArc", masks);
   // A portable settings file holds the new items at once, whatever the setup run does next.
   SaveSettingsFile();

@@ -48,7 +48,7 @@ void Reference(const wchar_t* variable, BatchExpansion expansion, wchar_t* out) 
 
 void PutLine(File& file, const wchar_t* format, const wchar_t* first, const wchar_t* second = L"",
              const wchar_t* third = L"") {
-  wchar_t line[1024];
+  wchar_t line[kTextCapacity];
   FormatText(line, format, first, second, third);
   WriteBatchLine(file, line);
 }

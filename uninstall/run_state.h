@@ -8,6 +8,7 @@
 
 #include "common/exit_codes.h"
 #include "common/path_names.h"
+#include "common/text_operations.h"
 
 struct RunState {
   wchar_t InitOptions[40];  // initial integration choices from "init", at most 39 characters
@@ -16,7 +17,7 @@ struct RunState {
   bool NoExplorer;          // no folder window after setup
   bool UnknownSwitch;       // a switch on the command line matched no keyword
   bool Log;                 // "log": keep a log of the run
-  wchar_t LogPath[1024];    // its file ("log=<file>"); empty for a new file in the temporary folder
+  wchar_t LogPath[kTextCapacity];    // its file ("log=<file>"); empty for a new file in the temporary folder
   int32_t ExitCode;         // the process exit code, one of the kExit* codes (common/exit_codes.h)
 };
 

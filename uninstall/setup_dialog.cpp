@@ -96,7 +96,7 @@ void OnCommand(HWND window, WORD command) {
 
 void ShowInstallationHelp(HWND window) {
   // Six strings of at most 511 characters and the separators.
-  wchar_t text[6 * 512 + 32];
+  wchar_t text[6 * kShortTextCapacity + 32];
   CopyText(text, L"   ", sizeof text / sizeof text[0]);
   for (UINT id = IDS_INSTHELP1; id <= IDS_INSTHELP5; ++id) {
     AppendText(text, L" ", sizeof text / sizeof text[0]);

@@ -106,14 +106,14 @@ void CopyPortableSettings() {
   wchar_t source[kPathCapacity] = {};
   const DWORD length = GetEnvironmentVariableW(L"sfxname", source, kPathCapacity);
   if (length == 0 || length >= kPathCapacity) return;
-  ReplaceName(source, kSettingsFileName, kPathCapacity);
+  ReplaceName(source, kInstallerSettingsFileName, kPathCapacity);
   // Only a plain file: a link there could hand the elevated run any file to copy.
   const DWORD attributes = QueryAttributes(source);
   if (attributes == INVALID_FILE_ATTRIBUTES || IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) {
     return;
   }
   wchar_t target[kPathCapacity];
-  GetProgramFilePath(kSettingsFileName, target, kPathCapacity);
+  GetProgramFilePath(kInstallerSettingsFileName, target, kPathCapacity);
   // Copied under a name of this process's own that nothing has yet, then renamed without
   // replacing: a link planted at either name is never written through, and an existing settings
   // file stays as it is.
@@ -145,9 +145,9 @@ int RunProgram(HINSTANCE instance) {
   bool setupRequested = false;
   bool uninstallRequested = false;
   // A variable of 1024 characters or more is not copied at all and so reads as empty.
-  wchar_t installerSwitches[1024] = {};
-  const DWORD length = GetEnvironmentVariableW(L"sfxcmd", installerSwitches, 1024);
-  if (length >= 1024) installerSwitches[0] = 0;
+  wchar_t installerSwitches[kTextCapacity] = {};
+  const DWORD length = GetEnvironmentVariableW(L"sfxcmd", installerSwitches, kTextCapacity);
+  if (length >= kTextCapacity) installerSwitches[0] = 0;
   ParseSwitches(SwitchPass::Installer, installerSwitches, setupRequested, uninstallRequested);
   ParseSwitches(SwitchPass::CommandLine, GetCommandLineW(), setupRequested, uninstallRequested);
 

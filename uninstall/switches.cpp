@@ -81,8 +81,8 @@ const wchar_t* NextArgument(const wchar_t* source, wchar_t* destination, size_t 
 void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
                    bool& uninstallRequested) {
   int count = 0;
-  wchar_t argument[1024];
-  for (const wchar_t* next = text; (next = NextArgument(next, argument, 1024)) != nullptr;) {
+  wchar_t argument[kTextCapacity];
+  for (const wchar_t* next = text; (next = NextArgument(next, argument, kTextCapacity)) != nullptr;) {
     if (argument[0] != L'-' && argument[0] != L'/') continue;
     const wchar_t* name = argument + 1;
     if (IsSilentSwitch(name)) {
@@ -93,7 +93,7 @@ void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
     if (IsLogSwitch(name)) {
       if (pass == SwitchPass::CommandLine) {
         gRunState.Log = true;
-        CopyText(gRunState.LogPath, name[3] == L'=' ? name + 4 : L"", 1024);
+        CopyText(gRunState.LogPath, name[3] == L'=' ? name + 4 : L"", kTextCapacity);
       }
       continue;
     }
@@ -106,11 +106,11 @@ void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
 void ShowUninstallWarning() {
   wchar_t programPath[kPathCapacity] = {};
   GetModuleFileNameW(nullptr, programPath, kPathCapacity);
-  wchar_t text[512];
+  wchar_t text[kShortTextCapacity];
   FormatText(text, L"%s\n", GetString(IDS_UNINSTALLCOMPLETED));
-  wchar_t deleteHint[512];
+  wchar_t deleteHint[kShortTextCapacity];
   FormatWithText(deleteHint, GetString(IDS_UNINSTALLSHOULDDELETE), programPath);
-  AppendText(text, deleteHint, 512);
+  AppendText(text, deleteHint, kShortTextCapacity);
   ShowMessageBox(nullptr, text, GetString(IDS_UNINSTALLQBX),
                  MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
