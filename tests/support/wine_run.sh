@@ -45,13 +45,19 @@ esac
 # Now and then a Wine process dies while it starts, before the program's first line of output
 # (the loader's own complaint is silenced by WINEDEBUG). A test program always prints before it
 # can fail, so a run that printed nothing at all and failed is started once more.
+#
+# The output goes through a file, never a pipe: a Windows process started while the program
+# runs (one it starts, or one of Wine's own) inherits the descriptor and may hold it after the
+# program has ended, and a pipe would then keep ctest (or the test discovery, which gives up
+# after 60 s) waiting for its end.
 output=$(mktemp)
-wine64 "C:\\qbx\\$name.exe" "$@" 2>&1 | tee "$output"
-status=${PIPESTATUS[0]}
+wine64 "C:\\qbx\\$name.exe" "$@" >"$output" 2>&1
+status=$?
 if [ "$status" -ne 0 ] && [ ! -s "$output" ]; then
   echo "wine_run: $name.exe ended with $status before printing anything; starting it once more" >&2
-  wine64 "C:\\qbx\\$name.exe" "$@" 2>&1
+  wine64 "C:\\qbx\\$name.exe" "$@" >"$output" 2>&1
   status=$?
 fi
+cat "$output"
 rm -f "$output"
 exit "$status"
