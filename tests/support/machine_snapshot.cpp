@@ -98,12 +98,13 @@ FileSnapshot TakeFileSnapshot(const std::wstring& root) {
 namespace {
 
 // What Wine itself rewrites whenever a program with a window starts (the display adapter and
-// monitor it detects, the hardware profile, the user's display metrics): nothing of the
-// product's is there.
+// monitor it detects and enumerates, with a new video id each time it does, the hardware
+// profile, the user's display metrics): nothing of the product's is there.
 RegistrySnapshot WithoutWineState(RegistrySnapshot snapshot) {
   static const wchar_t* const kVolatile[] = {
       L"HARDWARE", L"System\\CurrentControlSet\\Control\\Class",
       L"System\\CurrentControlSet\\Control\\DeviceClasses",
+      L"System\\CurrentControlSet\\Enum",
       L"System\\CurrentControlSet\\Control\\Video",
       L"System\\CurrentControlSet\\Control\\ServiceCurrent",
       L"System\\CurrentControlSet\\Hardware Profiles",
