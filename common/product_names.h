@@ -7,7 +7,6 @@
 constexpr wchar_t kProductKey[] = L"";
 // That key's path below HKCU or HKLM, and the keys below it that are read directly.
 #define QBX_PRODUCT_KEY L"Software\\Quobex"
-constexpr wchar_t kProductKeyPath[] = QBX_PRODUCT_KEY;
 constexpr wchar_t kProductKeyFromRoot[] = L"\\" QBX_PRODUCT_KEY;  // the store's form of a full path
 constexpr wchar_t kGeneralKeyPath[] = QBX_PRODUCT_KEY L"\\General";
 constexpr wchar_t kPathsKeyPath[] = QBX_PRODUCT_KEY L"\\Paths";

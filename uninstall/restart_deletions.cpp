@@ -122,16 +122,16 @@ RestartFolders::Result RestartFolders::MoveForRestart(HANDLE file, const wchar_t
   if (!opened.Valid()) return Result::NotMoved;
   // Files of one name from several folders of the installation: the later ones are numbered.
   wchar_t name[kPathCapacity];
-  CopyText(name, NamePart(path), kPathCapacity);
+  CopyText(name, NamePart(path));
   LONG status = MoveEntryIntoFolder(file, opened.Get(), name);
   for (int n = 1; status == static_cast<LONG>(0xC0000035) && n < 100; ++n) {  // STATUS_OBJECT_NAME_COLLISION
-    FormatText(name, kPathCapacity, L"%d.%s", n, NamePart(path));
+    FormatText(name, L"%d.%s", n, NamePart(path));
     status = MoveEntryIntoFolder(file, opened.Get(), name);
   }
   wchar_t moved[kPathCapacity];
-  JoinPath(folder->Path, name, moved, kPathCapacity);
+  JoinPath(folder->Path, name, moved);
   wchar_t object[2 * kPathCapacity + 8];
-  FormatText(object, 2 * kPathCapacity + 8, L"%s to %s", path, moved);
+  FormatText(object, L"%s to %s", path, moved);
   ReportAction(L"move", object, status == 0 ? Outcome::Done : Outcome::Failed, RtlNtStatusToDosError(status));
   if (status != 0) return Result::NotMoved;
   return ScheduleAtRestart(moved) ? Result::Moved : Result::Failed;
