@@ -10,14 +10,18 @@ bool GetSystemFilePath(const wchar_t* fileName, wchar_t* out, size_t capacity) {
   return true;
 }
 
+bool GetWindowsFilePath(const wchar_t* fileName, wchar_t* out, size_t capacity) {
+  const UINT length = GetSystemWindowsDirectoryW(out, static_cast<UINT>(capacity));
+  if (length == 0 || length >= capacity) return false;
+  JoinPath(out, fileName, out, capacity);
+  return true;
+}
+
 HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   wchar_t path[kPathCapacity];
   return GetSystemFilePath(fileName, path, kPathCapacity) ? LoadLibraryW(path) : nullptr;
 }
 
 bool GetSystemTemporaryFolder(wchar_t* out, size_t capacity) {
-  const UINT length = GetSystemWindowsDirectoryW(out, static_cast<UINT>(capacity));
-  if (length == 0 || length >= capacity) return false;
-  JoinPath(out, L"Temp", out, capacity);
-  return IsDirectoryAttr(QueryAttributes(out));
+  return GetWindowsFilePath(L"Temp", out, capacity) && IsDirectoryAttr(QueryAttributes(out));
 }

@@ -10,6 +10,8 @@
 // The full path of fileName in the Windows system folder into out (capacity in characters).
 // False when the folder cannot be had or the path does not fit.
 bool GetSystemFilePath(const wchar_t* fileName, wchar_t* out, size_t capacity);
+// The same in the Windows folder itself ("%SystemRoot%").
+bool GetWindowsFilePath(const wchar_t* fileName, wchar_t* out, size_t capacity);
 
 // Loads a library by its full path in the Windows system folder, so that a file of the same name
 // beside the program or in the current folder is never used. Null when the folder query or the

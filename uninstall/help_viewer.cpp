@@ -40,11 +40,7 @@ void SetHelpFile(const wchar_t* programPath) {
 // as the user, never in this process.
 HWND ShowUsersHelp(const wchar_t* address) {
   wchar_t viewer[kPathCapacity];
-  if (GetSystemWindowsDirectoryW(viewer, kPathCapacity) != 0) {
-    AddTrailingSeparator(viewer, kPathCapacity);
-    AppendText(viewer, L"hh.exe", kPathCapacity);
-    OpenAsUser(viewer, address);
-  }
+  if (GetWindowsFilePath(L"hh.exe", viewer, kPathCapacity)) OpenAsUser(viewer, address);
   return nullptr;
 }
 
