@@ -18,6 +18,8 @@ struct RunState {
   bool UnknownSwitch;       // a switch on the command line matched no keyword
   bool Log;                 // "log": keep a log of the run
   wchar_t LogPath[kTextCapacity];    // its file ("log=<file>"); empty for a new file in the temporary folder
+  bool CloseApps;           // "closeapps": ask the product's programs still running to close
+  uint32_t CloseAppsSeconds;  // how long to wait for them to end ("closeapps=<seconds>", else 30)
   int32_t ExitCode;         // the process exit code, one of the kExit* codes (common/exit_codes.h)
 };
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "common/path_names.h"
 #include "common/text_operations.h"
 #include "lang/language_library.h"
@@ -34,6 +36,24 @@ bool IsSilentSwitch(const wchar_t* name) {
 // "log" or "log=<file>" (the file may be quoted, as any argument).
 bool IsLogSwitch(const wchar_t* name) {
   return CompareNoCaseN(name, L"log", 3) == 0 && (name[3] == 0 || name[3] == L'=');
+}
+
+// "closeapps" or "closeapps=<seconds>", 1 to 5 digits, compared whole: a deployment tool's typo
+// ("/closeapp", "/closeapps=30s") is a switch the program does not know, never a run that goes on
+// without closing anything. seconds: the wait asked for, else the default.
+bool IsCloseAppsSwitch(const wchar_t* name, uint32_t& seconds) {
+  constexpr uint32_t kDefaultSeconds = 30;
+  if (CompareNoCaseN(name, L"closeapps", 9) != 0) return false;
+  if (name[9] == 0) {
+    seconds = kDefaultSeconds;
+    return true;
+  }
+  if (name[9] != L'=') return false;
+  size_t digits = 0;
+  while (IsDigit(name[10 + digits])) ++digits;
+  if (digits == 0 || digits > 5 || name[10 + digits] != 0) return false;
+  seconds = static_cast<uint32_t>(ParseInt(name + 10));
+  return true;
 }
 
 void ApplyKeyword(const wchar_t* name, bool& setupRequested) {
@@ -94,6 +114,14 @@ void ParseSwitches(SwitchPass pass, const wchar_t* text, bool& setupRequested,
       if (pass == SwitchPass::CommandLine) {
         gRunState.Log = true;
         CopyText(gRunState.LogPath, name[3] == L'=' ? name + 4 : L"", kTextCapacity);
+      }
+      continue;
+    }
+    // Nor does asking the product's running programs to close: "/S /closeapps" still uninstalls.
+    if (uint32_t seconds = 0; IsCloseAppsSwitch(name, seconds)) {
+      if (pass == SwitchPass::CommandLine) {
+        gRunState.CloseApps = true;
+        gRunState.CloseAppsSeconds = seconds;
       }
       continue;
     }

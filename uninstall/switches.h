@@ -16,7 +16,9 @@ enum class SwitchPass {
 
 // Applies the switches of text to gRunState ("/" or "-" followed by a name). The silent switch
 // (S not followed by an ASCII letter) sets Silent in both passes and is not counted, nor is
-// "log" or "log=<file>", which in the command-line pass asks for a log. Every other switch is
+// "log" or "log=<file>", which in the command-line pass asks for a log, nor "closeapps" or
+// "closeapps=<seconds>" (1 to 5 digits; compared whole), which in that pass sets CloseApps and
+// CloseAppsSeconds (30 without a number). Every other switch is
 // counted, and in the command-line pass matched against the keywords: "setup" sets
 // setupRequested, "msi", "init", "noexplorer" fill gRunState, "wait" pauses 2 s at once,
 // "warning" shows the final uninstall warning at once; one that matches none sets UnknownSwitch.

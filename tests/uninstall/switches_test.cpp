@@ -134,3 +134,34 @@ TEST(ParseSwitches, InstallerPassNeverRequestsUninstall) {
   EXPECT_FALSE(uninstallRequested);
   EXPECT_FALSE(setupRequested);
 }
+
+// "/closeapps" is compared whole and, like "/log", not counted: "/S /closeapps" still uninstalls;
+// a misspelt one is a switch the program does not know. Only the command line asks for it.
+TEST(ParseSwitches, CloseAppsIsComparedWholeAndNotCounted) {
+  const struct {
+    const wchar_t* installer;
+    const wchar_t* commandLine;
+    bool uninstall;
+    bool closeApps;
+    uint32_t seconds;
+    bool unknown;
+  } cases[] = {
+      {L"", L"Uninstall.exe /S /closeapps", true, true, 30, false},
+      {L"", L"Uninstall.exe -CLOSEAPPS=2 /S", true, true, 2, false},
+      {L"", L"Uninstall.exe /closeapps=99999", true, true, 99999, false},
+      {L"", L"Uninstall.exe /closeapps=100000", false, false, 0, true},
+      {L"", L"Uninstall.exe /closeapps=", false, false, 0, true},
+      {L"", L"Uninstall.exe /closeapps=30s", false, false, 0, true},
+      {L"", L"Uninstall.exe /closeapp", false, false, 0, true},
+      {L"", L"Uninstall.exe /closeappsx", false, false, 0, true},
+      {L"/S /closeapps", L"Uninstall.exe", true, false, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    const ParseResult result = Parse(c.installer, c.commandLine);
+    EXPECT_EQ(c.uninstall, result.uninstallRequested);
+    EXPECT_EQ(c.closeApps, result.state.CloseApps);
+    EXPECT_EQ(c.seconds, result.state.CloseAppsSeconds);
+    EXPECT_EQ(c.unknown, result.state.UnknownSwitch);
+  }
+}
