@@ -10,7 +10,7 @@ struct LanguageKey {
   const char* Key;  // kind character, context, ":", name: "s:IDS_UNINSTTITLE", "$SETUPDLG:IDOK"
 };
 
-// The 95 keys: 27 strings and the items of the three dialogs. Not stored in key order; sorted
+// The 100 keys: 32 strings and the items of the three dialogs. Not stored in key order; sorted
 // (byte-wise by key) by SortLanguageKeyTable before FindLanguageKey is used.
 LanguageKey* LanguageKeyTable();
 size_t LanguageKeyCount();

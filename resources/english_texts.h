@@ -31,4 +31,9 @@
   X(IDS_INSTREBOOTREQUIRED, "Please restart Windows to complete the installation.")                \
   X(IDS_BETA, "beta")                                                                              \
   X(IDS_32BIT, "32-bit")                                                                           \
-  X(IDS_64BIT, "64-bit")
+  X(IDS_64BIT, "64-bit")                                                                           \
+  X(IDS_RUNNINGPROGRAMS, "These Quobex programs are still running:\n\n%s\n\nClose them, then choose Try Again. Continue removes Quobex anyway and leaves their files to be deleted when Windows restarts. Cancel removes nothing.") \
+  X(IDS_ONEWINDOW, "1 window")                                                                     \
+  X(IDS_WINDOWS, "%s windows")                                                                     \
+  X(IDS_OTHERSESSION, "in another session, by %s")                                                 \
+  X(IDS_MOREPROGRAMS, "and %s more")

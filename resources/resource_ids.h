@@ -6,7 +6,7 @@
 #define QBX_VERSION_MINOR 80
 #define QBX_VERSION_BETA 1
 
-// String table. Ids missing from the range (5117-5119, 5128-5139) are unused.
+// String table. Ids missing from the range (5117-5119, 5128, 5134-5139) are unused.
 #define IDS_UNINSTTITLE 5101
 #define IDS_QUOBEXHELP 5102
 #define IDS_QBXHELP 5103
@@ -34,6 +34,12 @@
 #define IDS_BETA 5140
 #define IDS_32BIT 5141
 #define IDS_64BIT 5142
+// The message naming the product's programs still running when an uninstall starts.
+#define IDS_RUNNINGPROGRAMS 5129
+#define IDS_ONEWINDOW 5130
+#define IDS_WINDOWS 5131
+#define IDS_OTHERSESSION 5132
+#define IDS_MOREPROGRAMS 5133
 
 // Integration settings dialog "SETUPDLG".
 #define IDC_ASSOCQBX 5101

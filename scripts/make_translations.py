@@ -58,6 +58,11 @@ GERMAN = {
     "IDS_BETA": "Beta",
     "IDS_32BIT": "32 Bit",
     "IDS_64BIT": "64 Bit",
+    "IDS_RUNNINGPROGRAMS": "Diese Quobex-Programme laufen noch:\n\n%s\n\nSchließen Sie sie und wählen Sie dann Wiederholen. Weiter entfernt Quobex trotzdem; ihre Dateien werden beim nächsten Neustart von Windows gelöscht. Abbrechen entfernt nichts.",
+    "IDS_ONEWINDOW": "1 Fenster",
+    "IDS_WINDOWS": "%s Fenster",
+    "IDS_OTHERSESSION": "in einer anderen Sitzung, von %s",
+    "IDS_MOREPROGRAMS": "und %s weitere",
     "SETUPDLG": {
         "CAPTION": "Quobex-Setup",
         "IDC_ASSOCWITH": "Diese Archivtypen mit Quobex öffnen",

@@ -29,7 +29,12 @@
   X(IDS_INSTREBOOTREQUIRED, "Bitte starten Sie Windows neu, um die Installation abzuschließen.") \
   X(IDS_BETA, "Beta") \
   X(IDS_32BIT, "32 Bit") \
-  X(IDS_64BIT, "64 Bit")
+  X(IDS_64BIT, "64 Bit") \
+  X(IDS_RUNNINGPROGRAMS, "Diese Quobex-Programme laufen noch:\n\n%s\n\nSchließen Sie sie und wählen Sie dann Wiederholen. Weiter entfernt Quobex trotzdem; ihre Dateien werden beim nächsten Neustart von Windows gelöscht. Abbrechen entfernt nichts.") \
+  X(IDS_ONEWINDOW, "1 Fenster") \
+  X(IDS_WINDOWS, "%s Fenster") \
+  X(IDS_OTHERSESSION, "in einer anderen Sitzung, von %s") \
+  X(IDS_MOREPROGRAMS, "und %s weitere")
 
 #define SETUPDLG_CAPTION "Quobex-Setup"
 #define SETUPDLG_IDC_ASSOCWITH "Diese Archivtypen mit Quobex öffnen"
