@@ -22,6 +22,7 @@
 #include "uninstall/removal_batch.h"
 #include "uninstall/restart_deletions.h"
 #include "uninstall/run_state.h"
+#include "uninstall/running_programs.h"
 
 namespace {
 
@@ -126,6 +127,9 @@ int32_t RunUninstall() {
     LogLine(L"the installation folder %s is a link, or reached through one: nothing removed", folder);
     return kExitNotRemoved;
   }
+  // The product's programs still running would leave their files for the restart: a person may
+  // close them first, or cancel.
+  if (!SettleRunningPrograms(folder)) return kExitCancelled;
   // The restart message is shown after the language library has gone with the other files.
   wchar_t restartText[256];
   wchar_t caption[256];
