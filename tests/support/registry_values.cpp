@@ -68,3 +68,14 @@ void DeleteRawTree(HKEY root, const std::wstring& path, REGSAM view) {
   RegCloseKey(key);
   RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
+
+void KeptRegistryValue::Restore() const {
+  if (before_.Exists) {
+    WriteRawValue(root_, path_, name_, before_.Type, before_.Bytes);
+    return;
+  }
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueW(key, name_.c_str());
+  RegCloseKey(key);
+}

@@ -25,3 +25,21 @@ bool WriteRawString(HKEY root, const std::wstring& path, const std::wstring& nam
 bool RawKeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 // Deletes the key with everything below it, in the given view.
 void DeleteRawTree(HKEY root, const std::wstring& path, REGSAM view = 0);
+
+// Keeps a value as it was when the object was made: Restore (and the destructor) writes it back,
+// or deletes it when there was none.
+class KeptRegistryValue {
+ public:
+  KeptRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name)
+      : root_(root), path_(path), name_(name), before_(ReadRawValue(root, path, name)) {}
+  ~KeptRegistryValue() { Restore(); }
+  KeptRegistryValue(const KeptRegistryValue&) = delete;
+  KeptRegistryValue& operator=(const KeptRegistryValue&) = delete;
+  void Restore() const;
+
+ private:
+  HKEY root_;
+  std::wstring path_;
+  std::wstring name_;
+  RawValue before_;
+};

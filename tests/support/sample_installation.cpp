@@ -6,6 +6,7 @@
 
 #include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/window_automation.h"
 
 void LayOutInstallation(const std::wstring& folder, const std::vector<std::wstring>& files,
                         const std::string& list, const std::wstring& program) {
@@ -38,4 +39,15 @@ void PlaceOtherProgramsOwners() {
                                            nullptr, 0, KEY_WRITE, nullptr, &emptyList, nullptr));
   RegCloseKey(emptyList);
   DeleteRawTree(HKEY_CLASSES_ROOT, L"Drive\\shellex");
+}
+
+StartedProcess StartStandIn(const std::wstring& path, const std::wstring& arguments) {
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  if (!CopyFileW((TestProgramFolder() + L"\\stand_in_program.exe").c_str(), path.c_str(), FALSE)) {
+    return StartedProcess(nullptr, 0);
+  }
+  StartedProcess process = StartProcess(path, arguments, system);
+  if (process.Started() && WaitForProcessWindow(process.Id(), L"QbxStandIn", 10000) == nullptr) process.Stop();
+  return process;
 }

@@ -20,3 +20,8 @@ bool Exists(const std::wstring& path);
 // and ".iso"; a handler list that setup writes into was there before (it must stay), one was not
 // (setup creates it, and the uninstall takes it away again).
 void PlaceOtherProgramsOwners();
+
+// Starts the test programs' stand-in for the product's program (stand_in_program.cpp) as a copy
+// at path, with arguments, from the system folder (so that it holds no folder of the test's as its
+// current one), and waits for its first window: not Started() when either failed.
+StartedProcess StartStandIn(const std::wstring& path, const std::wstring& arguments = L"");

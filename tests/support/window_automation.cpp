@@ -92,3 +92,14 @@ bool ClickButton(HWND dialog, int id) {
   SendMessageW(button, BM_CLICK, 0, 0);
   return true;
 }
+
+void CloseProcessWindows(DWORD processId) {
+  EnumWindows(
+      [](HWND window, LPARAM id) -> BOOL {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == static_cast<DWORD>(id) && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+        return TRUE;
+      },
+      static_cast<LPARAM>(processId));
+}

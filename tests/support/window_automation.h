@@ -23,3 +23,5 @@ std::wstring WindowText(HWND window);
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
 // BM_CLICK on the child control with id; false when there is no such control.
 bool ClickButton(HWND dialog, int id);
+// Posts WM_CLOSE to every visible top-level window of process processId, as a person closes them.
+void CloseProcessWindows(DWORD processId);
