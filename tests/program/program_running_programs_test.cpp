@@ -41,6 +41,23 @@ class ProgramRunningPrograms : public testing::Test {
                           FALSE));
   }
 
+  // Answers the run's confirmation Yes and waits for the message naming the programs: null when
+  // none came, or it does not name exactly lines.
+  HWND ConfirmUntilNamed(StartedProcess& run, const std::wstring& lines) {
+    HWND question = WaitForProcessWindowTitled(run.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
+    if (question == nullptr) return nullptr;
+    ClickButton(question, IDYES);
+    for (const ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline;) {
+      HWND shown = WaitForProcessWindowTitled(run.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 100);
+      if (shown == nullptr || shown == question) continue;
+      const std::vector<std::wstring> texts = ChildTexts(shown, L"Static");
+      const bool named = std::find(texts.begin(), texts.end(), RunningProgramsText(lines)) != texts.end();
+      EXPECT_TRUE(named) << "the message names other programs";
+      return named ? shown : nullptr;
+    }
+    return nullptr;
+  }
+
   IntegrationSandbox sandbox_;
   ScratchFolder scratch_{L"running_programs"};
   const std::wstring folder_ = scratch_ / L"Quobex";
@@ -51,48 +68,43 @@ class ProgramRunningPrograms : public testing::Test {
 
 }  // namespace
 
-// Cancel changes nothing and leaves the program running (1); Try Again, once the program has been
-// closed, removes everything (0). Continue is in ProgramUninstall.InteractiveRunAsksFirst...
-TEST_F(ProgramRunningPrograms, APersonIsToldWhichProgramStillRunsAndChooses) {
+// Cancel changes nothing and leaves the program running (1), as a declined confirmation does.
+TEST_F(ProgramRunningPrograms, CancelLeavesEverythingAsItWas) {
   LayOut();
   ASSERT_EQ(0u, RunInstalledProgram(folder_, L"/setup /S /initA1D1"));
+  const MachineSnapshot installed = TakeMachineSnapshot();
+  StartedProcess program = StartStandIn(folder_ + L"\\Quobex.exe");
+  ASSERT_TRUE(program.Started());
+  StartedProcess run = StartInstalledProgram(folder_, L"");
+  HWND box = ConfirmUntilNamed(run, L"Quobex.exe (1 window)");
+  ASSERT_NE(nullptr, box);
+  ClickButton(box, IDCANCEL);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(run.WaitForExit(20000, exitCode));
+  EXPECT_EQ(1u, exitCode);
+  EXPECT_TRUE(StillRunning(program));
+  program.Stop();
+  EXPECT_EQ("", MachineDifference(installed, TakeMachineSnapshot()));
+}
+
+// Try Again once the person has closed the program: everything goes (0). The program of the same
+// name elsewhere was never named (the message holds one line) and runs on.
+TEST_F(ProgramRunningPrograms, TryAgainOnceTheProgramIsClosedRemovesEverything) {
+  LayOut();
   CreateDirectoryW((folder_ + L"-old").c_str(), nullptr);
   StartedProcess sameName = StartStandIn(folder_ + L"-old\\Quobex.exe");
-  ASSERT_TRUE(sameName.Started());
-  const MachineSnapshot installed = TakeMachineSnapshot();
-  for (const int button : {IDCANCEL, IDTRYAGAIN}) {
-    SCOPED_TRACE(button == IDCANCEL ? "Cancel" : "Try Again");
-    StartedProcess program = StartStandIn(folder_ + L"\\Quobex.exe", L"/windows=2");
-    ASSERT_TRUE(program.Started());
-    StartedProcess run = StartInstalledProgram(folder_, L"");
-    HWND question = WaitForProcessWindowTitled(run.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
-    ASSERT_NE(nullptr, question);
-    ClickButton(question, IDYES);
-    HWND box = nullptr;
-    for (const ULONGLONG deadline = GetTickCount64() + 10000; box == nullptr && GetTickCount64() < deadline;) {
-      HWND shown = WaitForProcessWindowTitled(run.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 100);
-      if (shown != nullptr && shown != question) box = shown;
-    }
-    ASSERT_NE(nullptr, box) << "no message naming the program";
-    const std::vector<std::wstring> texts = ChildTexts(box, L"Static");
-    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), RunningProgramsText(L"Quobex.exe (2 windows)")));
-    DWORD exitCode = 99;
-    if (button == IDTRYAGAIN) {
-      CloseProcessWindows(program.Id());
-      ASSERT_TRUE(program.WaitForExit(10000, exitCode));
-    }
-    ClickButton(box, button);
-    ASSERT_TRUE(run.WaitForExit(20000, exitCode));
-    if (button == IDCANCEL) {
-      EXPECT_EQ(1u, exitCode);
-      EXPECT_TRUE(StillRunning(program));
-      program.Stop();
-      EXPECT_EQ("", MachineDifference(installed, TakeMachineSnapshot()));
-    } else {
-      EXPECT_EQ(0u, exitCode);
-      EXPECT_FALSE(Exists(folder_));
-    }
-  }
+  StartedProcess program = StartStandIn(folder_ + L"\\Quobex.exe", L"/windows=2");
+  ASSERT_TRUE(sameName.Started() && program.Started());
+  StartedProcess run = StartInstalledProgram(folder_, L"");
+  HWND box = ConfirmUntilNamed(run, L"Quobex.exe (2 windows)");
+  ASSERT_NE(nullptr, box);
+  CloseProcessWindows(program.Id());
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  ClickButton(box, IDTRYAGAIN);
+  ASSERT_TRUE(run.WaitForExit(20000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+  EXPECT_FALSE(Exists(folder_));
   EXPECT_TRUE(StillRunning(sameName));
   EXPECT_TRUE(WaitForSelfRemovals(20000));
 }
