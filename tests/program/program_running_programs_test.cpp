@@ -3,6 +3,7 @@
 // same stand-in as Quobex.exe from a folder whose name begins like the installation's: it is
 // never named, never asked to close.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -71,8 +72,11 @@ class ProgramRunningPrograms : public testing::Test {
 // Cancel changes nothing and leaves the program running (1), as a declined confirmation does.
 TEST_F(ProgramRunningPrograms, CancelLeavesEverythingAsItWas) {
   LayOut();
-  ASSERT_EQ(0u, RunInstalledProgram(folder_, L"/setup /S /initA1D1"));
-  const MachineSnapshot installed = TakeMachineSnapshot();
+  // What a run may write to: the installation, the user's links, the private folders.
+  const auto snapshot = [] {
+    return TakeMachineSnapshot({L"C:\\qbxtest", L"C:\\users", L"C:\\ProgramData", ShellFolder(CSIDL_WINDOWS) + L"\\Temp"});
+  };
+  const MachineSnapshot installed = snapshot();
   StartedProcess program = StartStandIn(folder_ + L"\\Quobex.exe");
   ASSERT_TRUE(program.Started());
   StartedProcess run = StartInstalledProgram(folder_, L"");
@@ -84,7 +88,7 @@ TEST_F(ProgramRunningPrograms, CancelLeavesEverythingAsItWas) {
   EXPECT_EQ(1u, exitCode);
   EXPECT_TRUE(StillRunning(program));
   program.Stop();
-  EXPECT_EQ("", MachineDifference(installed, TakeMachineSnapshot()));
+  EXPECT_EQ("", MachineDifference(installed, snapshot()));
 }
 
 // Try Again once the person has closed the program: everything goes (0). The program of the same

@@ -122,12 +122,14 @@ RegistrySnapshot WithoutWineState(RegistrySnapshot snapshot) {
 
 }  // namespace
 
-MachineSnapshot TakeMachineSnapshot() {
-  return {WithoutWineState(TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, L"", 0, true)),
-          WithoutWineState(TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, L"", KEY_WOW64_32KEY, true)),
-          WithoutWineState(TakeRegistrySnapshot(HKEY_CURRENT_USER, L"", 0, true)),
-          WithoutWineState(TakeRegistrySnapshot(HKEY_CURRENT_USER, L"", KEY_WOW64_32KEY, true)),
-          TakeFileSnapshot(L"C:")};
+MachineSnapshot TakeMachineSnapshot(std::initializer_list<std::wstring> fileRoots) {
+  MachineSnapshot snapshot = {WithoutWineState(TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, L"", 0, true)),
+                              WithoutWineState(TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, L"", KEY_WOW64_32KEY, true)),
+                              WithoutWineState(TakeRegistrySnapshot(HKEY_CURRENT_USER, L"", 0, true)),
+                              WithoutWineState(TakeRegistrySnapshot(HKEY_CURRENT_USER, L"", KEY_WOW64_32KEY, true)),
+                              {}};
+  for (const std::wstring& root : fileRoots) snapshot.Files.merge(TakeFileSnapshot(root));
+  return snapshot;
 }
 
 std::string FileDifference(const FileSnapshot& before, const FileSnapshot& after) {

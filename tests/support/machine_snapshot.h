@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -31,7 +32,9 @@ struct MachineSnapshot {
   RegistrySnapshot User32;
   FileSnapshot Files;
 };
-MachineSnapshot TakeMachineSnapshot();
+// The files of the given folders only (by default the whole drive): a test that must stay within
+// a minute on a loaded machine names the folders a run may write to.
+MachineSnapshot TakeMachineSnapshot(std::initializer_list<std::wstring> fileRoots = {L"C:"});
 
 // "" when equal; otherwise every difference, one per line.
 std::string FileDifference(const FileSnapshot& before, const FileSnapshot& after);
