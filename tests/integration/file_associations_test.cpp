@@ -145,7 +145,6 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
   // comes back. The user's key is the user's to write, and what it holds goes machine-wide: a
   // class that is no plain name of an existing class, or a new-file value that would start a
   // program, makes the record unused.
-  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
   auto text = [](const std::wstring& name, const std::wstring& value) {  // saved as REG_SZ
     std::wstring hex;
     for (wchar_t c : value + L'\0') {
@@ -172,6 +171,7 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
   for (const auto& record : records) {
     SCOPED_TRACE(testing::Message() << record.Type << " " << record.Value);
     IntegrationSandbox::Clean();
+    ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
     ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
     SetAssociation(L".zip", true, true, false, true);
     DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup");
@@ -187,7 +187,6 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
     EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
     EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"Command").Exists);
   }
-  DeleteRawTree(HKEY_CLASSES_ROOT, L"Other.Zip");
 }
 
 // Another account uninstalls (another administrator, or SYSTEM): the setup user's key is out of
@@ -279,7 +278,6 @@ TEST_F(FileAssociations, APortableSettingsFileHoldsTheRecordBeforeTheClassChange
   EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup"));
   SetAssociation(L".zip", false, false, false, true);
   EXPECT_EQ(L"Other.Zip", ClassOf(L".zip"));
-  DeleteRawTree(HKEY_CLASSES_ROOT, L"Other.Zip");
 }
 
 TEST_F(FileAssociations, WithIntegrationSwitchedOffNothingIsSavedInTheSettingsFile) {
