@@ -134,16 +134,15 @@ TEST_F(ProgramUninstall, AnInstallersSettingsFileNeverHidesWhatTheSetupDid) {
 
 // With no settings file beside the program, the uninstall takes the per-user one as its store: a
 // file the user's own processes write. One written after setup names a program class as the
-// owner of .zip and switches integration off: the machine gets neither. .zip goes back to its
-// owner of the machine's own record, the product's classes go, and the log says why.
+// owner of .zip: .zip goes back to the owner of the machine's own record instead, the product's
+// classes go, and the log says why.
 TEST_F(ProgramUninstall, APerUserSettingsFileSteersNothingMachineWide) {
   PlaceOtherProgramsOwners();
   const std::wstring folder = scratch_ / L"Quobex";
   LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nUninstall.exe\r\n");
   ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S /initA11 /noexplorer"));
   ASSERT_EQ(L"Quobex.ZIP", ReadRawString(HKEY_CLASSES_ROOT, L".zip", L""));
-  ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=0\r\nHKLM\\Setup\\.zip\\Exist=1\r\n"
-                                    "HKLM\\Setup\\.zip\\Type=\"exefile\"\r\n"));
+  ASSERT_TRUE(PlaceUserSettingsFile("HKLM\\Setup\\.zip\\Exist=1\r\nHKLM\\Setup\\.zip\\Type=\"exefile\"\r\n"));
   const std::wstring log = scratch_ / L"uninstall.log";
   EXPECT_EQ(0u, RunInstalledProgram(folder, L"/S \"/log=" + log + L"\""));
   EXPECT_TRUE(WaitForSelfRemovals(20000));
