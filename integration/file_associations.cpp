@@ -15,6 +15,7 @@
 #include "common/text_file_reader.h"
 #include "common/text_operations.h"
 #include "integration/created_keys.h"
+#include "integration/owner_checks.h"
 #include "integration/setup_records.h"
 #include "settings/registry_store.h"
 
@@ -110,36 +111,38 @@ void RestoreNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) 
   });
 }
 
-// A class name as setup records one: letters, digits, ".", "_" and "-", at most 255 characters.
-bool IsPlainClassName(const wchar_t* name) {
-  size_t length = 0;
-  for (; name[length] != 0; ++length) {
-    const wchar_t c = name[length];
-    if (!IsAlpha(c) && !IsDigit(c) && c != L'.' && c != L'_' && c != L'-') return false;
+// Where the record was read: the machine's registry is written by administrators only. A
+// settings file is not (the per-user one is the user's; the one beside the program is anyone's
+// who may write the installation folder, outside Program Files), nor is a user's key, where
+// versions before kept the records: what such a record names goes to every account only when it
+// passes the checks of owner_checks.h.
+bool IsMachineRecord(const RecordPlace& record) {
+  return record.Root == HKEY_LOCAL_MACHINE && !InSettingsFile(record.Root, record.Key);
+}
+
+bool IsUsableRecord(const RecordPlace& record, const wchar_t* type, wchar_t* reason, size_t capacity) {
+  if (IsMachineRecord(record)) return true;
+  if (type[0] != 0 && !IsSoundOwnerClass(type, reason, capacity)) return false;
+  wchar_t shellNew[kPathCapacity];
+  ReadString(record.Root, record.Key, L"ShellNew", shellNew, L"", kPathCapacity);
+  if (IsNetworkOrDevicePath(shellNew)) {
+    CopyText(reason, L"its new-file template names a network or device path", capacity);
+    return false;
   }
-  return length <= 255;
-}
-
-// The new-file values a shell entry holds that only name data: never one that starts a program
-// ("Command", "Handler").
-bool IsDataNewFileValue(DWORD type, const wchar_t* name) {
-  const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
-  return (text && (CompareNoCase(name, L"FileName") == 0 || CompareNoCase(name, L"ItemName") == 0 ||
-                   CompareNoCase(name, L"IconPath") == 0 || CompareNoCase(name, L"MenuText") == 0)) ||
-         (type == REG_SZ && CompareNoCase(name, L"NullFile") == 0) ||
-         (type == REG_BINARY && CompareNoCase(name, L"Data") == 0);
-}
-
-// A record in a user's key (where versions before kept them) is that user's to write, and what it
-// holds is written machine-wide: it is used only when its class is a plain name that exists as a
-// class and its new-file values only name data.
-bool IsUsableRecord(const RecordPlace& record, const wchar_t* type) {
-  if (record.Root != HKEY_CURRENT_USER) return true;
-  bool usable = type[0] == 0 || (IsPlainClassName(type) && KeyExists(HKEY_CLASSES_ROOT, type));
-  ForEachSavedValue(record, [&](DWORD valueType, const uint8_t*, DWORD, const wchar_t* name) {
-    usable = usable && IsDataNewFileValue(valueType, name);
+  bool usable = true;
+  ForEachSavedValue(record, [&](DWORD valueType, const uint8_t* data, DWORD size, const wchar_t* name) {
+    usable = usable && IsSoundNewFileValue(valueType, name, data, size, reason, capacity);
   });
   return usable;
+}
+
+// The record's place as the run log names it.
+void DescribeRecordPlace(const RecordPlace& record, wchar_t* out, size_t capacity) {
+  if (InSettingsFile(record.Root, record.Key)) {
+    FormatText(out, capacity, L"the settings file %s", SettingsFilePath());
+  } else {
+    CopyText(out, L"the user's key", capacity);
+  }
 }
 
 // Records the extension's previous owner machine-wide, so that any account's uninstall run can
@@ -243,12 +246,18 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   wchar_t current[80];
   ReadString(HKEY_CLASSES_ROOT, extension, L"", current, L"", 80);
   RecordPlace record = {};
-  bool recorded = FindOwnerRecord(extension, record);
+  bool recorded = false;
   wchar_t type[kShortTextCapacity] = {};
-  if (recorded) ReadString(record.Root, record.Key, L"Type", type, L"", kShortTextCapacity);
-  if (recorded && !IsUsableRecord(record, type)) {
-    LogLine(L"the previous owner of %s recorded in the user's key is not one a setup records: not used", extension);
-    recorded = false;
+  // A record that cannot be used gives way to the next place that has one (the machine's own,
+  // under a settings file someone wrote a record into); with none, no class is given back.
+  for (int skip = 0; FindOwnerRecord(extension, record, skip); ++skip) {
+    ReadString(record.Root, record.Key, L"Type", type, L"", kShortTextCapacity);
+    wchar_t reason[kShortTextCapacity];
+    recorded = IsUsableRecord(record, type, reason, kShortTextCapacity);
+    if (recorded) break;
+    wchar_t place[kPathCapacity];
+    DescribeRecordPlace(record, place, kPathCapacity);
+    LogLine(L"the previous owner of %s recorded in %s is not given back machine-wide: %s", extension, place, reason);
     type[0] = 0;
   }
   const bool existed = !recorded || ReadDword(record.Root, record.Key, L"Exist", 1) != 0;

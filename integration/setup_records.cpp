@@ -24,7 +24,7 @@ int RecordPlaces(SettingsRoot root, const wchar_t* key, RecordPlace (&places)[2]
   return 2;
 }
 
-bool FindOwnerRecord(const wchar_t* extension, RecordPlace& place) {
+bool FindOwnerRecord(const wchar_t* extension, RecordPlace& place, int skip) {
   wchar_t key[128];
   OwnerRecordKey(extension, key, 128);
   constexpr DWORD kAbsent = 0xFFFFFFFF;
@@ -32,7 +32,7 @@ bool FindOwnerRecord(const wchar_t* extension, RecordPlace& place) {
     RecordPlace places[2];
     const int count = RecordPlaces(root, key, places);
     for (int i = 0; i < count; ++i) {
-      if (ReadDword(places[i].Root, places[i].Key, L"Exist", kAbsent) == kAbsent) continue;
+      if (ReadDword(places[i].Root, places[i].Key, L"Exist", kAbsent) == kAbsent || skip-- > 0) continue;
       place = places[i];
       registryRecordsUsed = registryRecordsUsed || i == 1;
       return true;

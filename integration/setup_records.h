@@ -21,9 +21,10 @@ struct RecordPlace {
 // owner ("Exist", "Type", "ShellNew", "ShellNewValues").
 void OwnerRecordKey(const wchar_t* extension, wchar_t* key, size_t capacity);
 
-// The place of the extension's previous owner (its "Exist" value is there). False when no setup
-// recorded one.
-bool FindOwnerRecord(const wchar_t* extension, RecordPlace& place);
+// The place of the extension's previous owner (its "Exist" value is there), after skip places
+// that have one too (the next one, when a record before could not be used). False when no setup
+// recorded one there.
+bool FindOwnerRecord(const wchar_t* extension, RecordPlace& place, int skip = 0);
 
 // The places of key under root's product key, in the order they are read: the store's and, when
 // a settings file is the store, the registry's. Returns how many (1 or 2).

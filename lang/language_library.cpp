@@ -22,17 +22,20 @@ int lastStringBuffer = 0;
 HMODULE ownModule = nullptr;
 HMODULE currentResourceModule = nullptr;
 
-// Whether the system can load a library as a pure data file safely: Windows NT from XP SP2 on.
-bool CanLoadAsDataFile() {
+// How the library is mapped: as an image of resources that no other process may write while it
+// is mapped (Windows 6.0 and later: a change under the dialog templates being parsed would be
+// read as it happens), as a pure data file (Windows NT from XP SP2 on, which loads one safely),
+// or, before that, loaded as a library (0).
+DWORD LibraryLoadFlags() {
   OSVERSIONINFOEXW version = {};
   version.dwOSVersionInfoSize = sizeof version;  // 284 bytes: the extended form
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) return false;
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) return 0;
 #pragma GCC diagnostic pop
-  return version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-         (version.dwMajorVersion > 5 ||
-          (version.dwMajorVersion == 5 && version.wServicePackMajor >= 2));
+  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
+  if (version.dwMajorVersion >= 6) return LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
+  return version.dwMajorVersion == 5 && version.wServicePackMajor >= 2 ? LOAD_LIBRARY_AS_DATAFILE : 0;
 }
 
 // Releases the library at process end: constructed before the language file and the settings
@@ -88,9 +91,8 @@ void LoadLanguageLibrary(HMODULE module, const wchar_t* path) {
   }
   ReplaceName(libraryPath, kLanguageLibraryName, kPathCapacity);
   LocalizedFilePath(libraryPath, libraryPath, kPathCapacity);
-  HMODULE library = CanLoadAsDataFile()
-                        ? LoadLibraryExW(libraryPath, nullptr, LOAD_LIBRARY_AS_DATAFILE)
-                        : LoadLibraryW(libraryPath);
+  const DWORD flags = LibraryLoadFlags();
+  HMODULE library = flags != 0 ? LoadLibraryExW(libraryPath, nullptr, flags) : LoadLibraryW(libraryPath);
   languageLibrary.Library.Reset(library);
   ownModule = module;
   currentResourceModule = library != nullptr ? library : module;

@@ -373,4 +373,21 @@ void DeleteUserValue(const wchar_t* key, const wchar_t* valueName) {
   DeleteValue(HKEY_CURRENT_USER, key, valueName);
 }
 
+int VisitSubKeys(SettingsRoot root, const wchar_t* key, SubKeyVisitor visit, void* context) {
+  if (RouteOf(root, key) != Route::Registry) return 0;
+  RegistryKey opened;
+  if (OpenKeyForRead(root, key, opened) != ERROR_SUCCESS) return 0;
+  int visited = 0;
+  wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(opened.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    visit(context, name);
+    ++visited;
+  }
+  return visited;
+}
+
 void SetRegistryView(REGSAM view) { registryView = view; }

@@ -53,6 +53,10 @@ LONG WriteTypedValue(SettingsRoot root, const wchar_t* key, const wchar_t* value
 using ValueVisitor = void (*)(void* context, const wchar_t* name, DWORD type, const BYTE* data,
                               DWORD size);
 int VisitValues(SettingsRoot root, const wchar_t* key, ValueVisitor visit, void* context);
+// Calls visit with the name of every sub-key of a registry key (names of up to 255 characters;
+// the same rule as VisitValues for what the settings file serves). Returns the number visited.
+using SubKeyVisitor = void (*)(void* context, const wchar_t* name);
+int VisitSubKeys(SettingsRoot root, const wchar_t* key, SubKeyVisitor visit, void* context);
 // Deletes the key only when it has no sub-keys.
 void DeleteKey(SettingsRoot root, const wchar_t* key);
 // Deletes the key only when it holds neither values nor sub-keys. True when it is gone (or was

@@ -11,6 +11,7 @@
 #include "common/file_operations.h"
 #include "common/path_names.h"
 #include "common/product_names.h"
+#include "common/run_log.h"
 #include "common/settings_folders.h"
 #include "common/static_order.h"
 #include "common/text_file_reader.h"
@@ -24,6 +25,7 @@ wchar_t filePath[kPathCapacity] = {};
 bool loadAttempted = false;
 bool fileInUse = false;
 bool loadIncomplete = false;
+bool besideProgram = false;
 
 bool appDataSwitch = true;
 bool integrationSwitch = true;
@@ -98,7 +100,8 @@ void LocateSettingsFile() {
   } else {
     CopyText(filePath, kSettingsFileName, kPathCapacity);
   }
-  if (PathExists(filePath)) return;
+  besideProgram = PathExists(filePath);
+  if (besideProgram) return;
   wchar_t folder[kPathCapacity];
   if (GetUserDataFolder(folder, kPathCapacity, false)) JoinPath(folder, kSettingsFileName, filePath, kPathCapacity);
 }
@@ -176,7 +179,15 @@ void LoadSettingsFile() {
   }
   fileInUse = true;
   appDataSwitch = ReadSwitch(L"Global\\AppData");
+  // The per-user file is the user's own to write, and the run is elevated: it may keep the user's
+  // settings, never keep the run away from the machine's registry (what an uninstall leaves
+  // there stays for every account). Its entry stays as the user wrote it.
   integrationSwitch = ReadSwitch(L"Global\\Integration");
+  if (!integrationSwitch && !besideProgram) {
+    LogLine(L"the per-user settings file switches integration off, which only the one beside the program may: "
+            L"integration stays on");
+    integrationSwitch = true;
+  }
   saveSettingsSwitch = ReadSwitch(L"Global\\SaveSettings");
 }
 
@@ -289,6 +300,7 @@ void FreeSettingsFile() {
   listTail = nullptr;
   fileInUse = false;
   loadIncomplete = false;
+  besideProgram = false;
   filePath[0] = 0;
   appDataSwitch = integrationSwitch = saveSettingsSwitch = true;
 }

@@ -13,6 +13,7 @@
 #include "tests/support/registry_snapshot.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/shell_links.h"
 
 namespace {
 
@@ -140,4 +141,42 @@ TEST_F(ApplyIntegrationTest, DefaultApplyWritesExactlyTheExpectedKeysValuesAndLi
             GetFileAttributesW((ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Quobex.lnk").c_str()));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
             GetFileAttributesW((ShellFolder(CSIDL_COMMON_STARTMENU) + L"\\Quobex.lnk").c_str()));
+}
+
+// The icon a user set goes into links every account sees only when it is one of the
+// installation's own: anything else (another folder, a way out of the installation folder, a
+// folder whose name only begins like it, a network path) leaves them the program's icon.
+TEST_F(ApplyIntegrationTest, AllUsersLinksTakeTheUsersIconOnlyFromTheInstallation) {
+  const std::wstring folder = IntegrationSandbox::Folder();
+  ScratchFolder other(L"icons");
+  const std::wstring sibling = folder + L"-icons";  // C:\qbx-icons: begins like C:\qbx
+  const struct {
+    std::wstring Icon;
+    bool Taken;
+  } cases[] = {{folder + L"\\Themes\\own.ico", true},
+               {other / L"own.ico", false},
+               {folder + L"\\Themes\\..\\..\\" + sibling.substr(3) + L"\\own.ico", false},
+               {sibling + L"\\own.ico", false},
+               {L"\\\\qbx-no-host\\share\\own.ico", false}};
+  CreateDirectoryW((folder + L"\\Themes").c_str(), nullptr);
+  CreateDirectoryW(sibling.c_str(), nullptr);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Icon);
+    IntegrationSandbox::Clean();
+    IntegrationSandbox::PlaceProductFiles();
+    ASSERT_TRUE(c.Icon.starts_with(L"\\\\") || WriteFileBytes(c.Icon, "an icon"));
+    ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, L"Software\\Quobex\\Interface\\Themes", L"ShellExtIcon", c.Icon));
+    IntegrationOptions options = {};
+    LoadIntegrationOptions(options);
+    options.Slots[kSlotDesktop] = options.Slots[kSlotStartMenu] = options.Slots[kSlotPrograms] = 1;
+    ASSERT_TRUE(ApplyIntegration(options, nullptr, 0));
+    for (int csidl : {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS}) {
+      const std::wstring link = ShellFolder(csidl) + (csidl == CSIDL_COMMON_PROGRAMS ? L"\\Quobex" : L"") + L"\\Quobex.lnk";
+      const LinkInfo info = ReadLink(link);
+      ASSERT_TRUE(info.Loaded) << csidl;
+      EXPECT_EQ(c.Taken ? c.Icon : L"", info.IconFile) << csidl;
+    }
+  }
+  RemoveTree(folder + L"\\Themes");
+  RemoveTree(sibling);
 }

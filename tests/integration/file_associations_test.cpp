@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/settings_file.h"
 #include "tests/support/integration_sandbox.h"
@@ -144,26 +145,40 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
   // comes back. The user's key is the user's to write, and what it holds goes machine-wide: a
   // class that is no plain name of an existing class, or a new-file value that would start a
   // program, makes the record unused.
-  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
+  auto text = [](const std::wstring& name, const std::wstring& value) {  // saved as REG_SZ
+    std::wstring hex;
+    for (wchar_t c : value + L'\0') {
+      wchar_t bytes[8];
+      wsprintfW(bytes, L"%02x%02x", c & 0xFF, c >> 8);
+      hex += bytes;
+    }
+    return L"1:" + hex + L":" + name;
+  };
   const struct {
     const wchar_t* Type;
-    const wchar_t* Value;  // a saved new-file value, "<type>:<hex>:<name>"
+    std::wstring Value;  // a saved new-file value, "<type>:<hex>:<name>"
     bool Used;
   } records[] = {{L"Other.Zip", L"", true},
                  {L"No.Such.Class", L"", false},
                  {L"Other.Zip\\shell", L"", false},
                  {L"Other.Zip", L"1:6300:Command", false},
-                 {L"Other.Zip", L"3:0102:Data", true}};
+                 {L"Other.Zip", L"3:0102:Data", true},
+                 {L"Other.Zip", text(L"ItemName", L"@C:\\Other\\other.dll,-7"), true},
+                 {L"Other.Zip", text(L"FileName", L"\\\\host\\share\\new.zip"), false},
+                 {L"Other.Zip", text(L"ItemName", L"@//host/share/other.dll,-7"), false},
+                 {L"Other.Zip", text(L"IconPath", L"\\\\.\\COM1"), false},
+                 {L"Other.Zip", text(L"FileName", L"C:\\Other\\nul.zip"), false}};
   for (const auto& record : records) {
     SCOPED_TRACE(testing::Message() << record.Type << " " << record.Value);
     IntegrationSandbox::Clean();
+    ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
     ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
     SetAssociation(L".zip", true, true, false, true);
     DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup");
     ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD, std::string("\1\0\0\0", 4)));
     ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", record.Type));
     ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"ShellNew", L"*"));
-    if (record.Value[0] != 0) {
+    if (!record.Value.empty()) {
       ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip\\ShellNewValues", L"0", record.Value));
     }
     SetAssociation(L".zip", false, true, false, true);
@@ -172,7 +187,6 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
     EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
     EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"Command").Exists);
   }
-  DeleteRawTree(HKEY_CLASSES_ROOT, L"Other.Zip");
 }
 
 // Another account uninstalls (another administrator, or SYSTEM): the setup user's key is out of
@@ -256,6 +270,7 @@ TEST_F(FileAssociations, SetAssociationsFollowsEachFamilysSlot) {
 // not only when the program ends.
 TEST_F(FileAssociations, APortableSettingsFileHoldsTheRecordBeforeTheClassChanges) {
   ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=1\r\n"));
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
   SetAssociation(L".zip", true, false, false, true);
   EXPECT_NE(std::string::npos, ReadFileBytes(UserDataFolder() + L"\\Quobex.ini")
@@ -266,7 +281,7 @@ TEST_F(FileAssociations, APortableSettingsFileHoldsTheRecordBeforeTheClassChange
 }
 
 TEST_F(FileAssociations, WithIntegrationSwitchedOffNothingIsSavedInTheSettingsFile) {
-  ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=0\r\n"));
+  ASSERT_TRUE(PlaceProgramSettingsFile("Global\\Integration=0\r\n"));
   SetAssociation(L".zip", true, true, false, true);
   SetAssociation(L".zip", false, true, false, true);
   EXPECT_TRUE(SettingsFileInUse());
@@ -274,4 +289,67 @@ TEST_F(FileAssociations, WithIntegrationSwitchedOffNothingIsSavedInTheSettingsFi
   EXPECT_FALSE(AnyEntryStartsWith(L"HKLM\\Setup"));
   EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip"));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(IntegrationSandbox::File(L"zipnew.dat").c_str()));
+}
+
+// A record a user could write (any settings file, a user's key) names the class that .zip gets
+// back for every account: one that would run a downloaded archive as a program never does.
+TEST_F(FileAssociations, RecordsAUserCouldWriteNeverGiveTheMachineAProgramClass) {
+  // Made machine-wide first: Wine has no .hta key, and no class of the others at all.
+  const struct {
+    const wchar_t* Key;
+    const wchar_t* Name;
+    const wchar_t* Value;
+  } classes[] = {
+      {L".hta", L"", L"htafile"},
+      {L"htafile\\shell\\open\\command", L"", L"C:\\windows\\system32\\mshta.exe \"%1\" %*"},
+      {L".ps1", L"", L"Test.Script"},  // a program's extension: its class is looked up
+      {L"Test.Script\\shell\\open\\command", L"", L"notepad.exe \"%1\""},
+      {L"Test.Runner\\shell", L"", L"go"},  // the default verb is not "open"
+      {L"Test.Runner\\shell\\open\\command", L"", L"notepad.exe \"%1\""},
+      {L"Test.Runner\\shell\\go\\command", L"", L"\"%1\" %*"},
+      {L"Test.Later\\CurVer", L"", L"exefile"},
+      {L"CompressedFolder\\shell\\open\\command", L"", L"%SystemRoot%\\Explorer.exe /idlist,%I,%L"},
+      {L"CompressedFolder\\shell\\open\\command", L"DelegateExecute", L"{11dbb47c-a525-400b-9e80-a54615a090c0}"},
+      {L"Test.Delegated\\shell\\open\\command", L"", L"\"%1\""},
+      {L"Test.Delegated\\shell\\open\\command", L"DelegateExecute", L"{11dbb47c-a525-400b-9e80-a54615a090c0}"},
+      {L"Other.Zip\\shell\\open\\command", L"", L"\"C:\\Other\\other.exe\" \"%1\""},
+  };
+  const struct {
+    const wchar_t* Type;
+    bool Sound;
+  } types[] = {{L"exefile", false},    {L"htafile", false},         {L"VBSFile", false},
+               {L"Test.Script", false}, {L"Test.Runner", false},     {L"Test.Later", false},
+               {L"CompressedFolder", true}, {L"Test.Delegated", true}, {L"Other.Zip", true}};
+  enum Place { UserFileMachineEntry, UserFileUserEntry, ProgramFile, UserKey };
+  auto placeRecord = [](Place place, const std::wstring& type) {
+    const std::string prefix = place == UserFileUserEntry ? "HKCU" : "HKLM";
+    const std::string file = prefix + "\\Setup\\.zip\\Exist=1\r\n" + prefix + "\\Setup\\.zip\\Type=\"" +
+                             std::string(type.begin(), type.end()) + "\"\r\n";
+    switch (place) {
+      case UserFileMachineEntry:
+      case UserFileUserEntry: return PlaceUserSettingsFile(file);
+      case ProgramFile: return PlaceProgramSettingsFile(file);
+      case UserKey:
+        return WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD, std::string("\1\0\0\0", 4)) &&
+               WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", type);
+    }
+    return false;
+  };
+  std::vector<std::wstring> made;  // what the prefix did not have, to go again
+  for (const auto& c : classes) {
+    const std::wstring top = std::wstring(c.Key).substr(0, std::wstring(c.Key).find(L'\\'));
+    if (!RawKeyExists(HKEY_CLASSES_ROOT, top)) made.push_back(top);
+  }
+  for (Place place : {UserFileMachineEntry, UserFileUserEntry, ProgramFile, UserKey}) {
+    for (const auto& type : types) {
+      SCOPED_TRACE(testing::Message() << "place " << place << ", class " << type.Type);
+      IntegrationSandbox::Clean();
+      for (const auto& c : classes) ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, c.Key, c.Name, c.Value));
+      ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Quobex.ZIP"));  // setup's, unrecorded
+      ASSERT_TRUE(placeRecord(place, type.Type));
+      SetAssociation(L".zip", false, true, false, true);
+      EXPECT_EQ(type.Sound ? type.Type : L"", ReadRawString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.zip", L""));
+    }
+  }
+  for (const std::wstring& key : made) DeleteRawTree(HKEY_CLASSES_ROOT, key);
 }

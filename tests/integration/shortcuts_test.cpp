@@ -129,7 +129,7 @@ TEST_F(Shortcuts, AnExistingLinkKeepsItsHotkey) {
 }
 
 TEST_F(Shortcuts, IntegrationSwitchedOffTouchesNoLinkOrFolder) {
-  ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=0\r\n"));
+  ASSERT_TRUE(PlaceProgramSettingsFile("Global\\Integration=0\r\n"));
   LoadSettingsFile();  // in a run, the settings read before have loaded it
   const std::wstring group = ShellFolder(CSIDL_PROGRAMS) + L"\\Quobex";
   CreateDirectoryW(group.c_str(), nullptr);

@@ -58,8 +58,15 @@ TEST_F(LanguageLibraryTest, TheLibraryIsLoadedAsDataAndServesItsStrings) {
   LoadLibraryFrom(LanguageFolder());
   ASSERT_TRUE(LanguageLibraryLoaded());
   EXPECT_NE(OwnModule(), CurrentResourceModule());
-  // A library loaded as a data file has its low bits set: none of its code can run.
-  EXPECT_NE(0u, reinterpret_cast<uintptr_t>(CurrentResourceModule()) & 3);
+  // A library loaded as a data file has its low bits set: none of its code can run. From
+  // Windows 6.0 on it is mapped as an image of resources that no process may write meanwhile.
+  EXPECT_EQ(2u, reinterpret_cast<uintptr_t>(CurrentResourceModule()) & 3);
+  const HANDLE writer = CreateFileW((LanguageFolder() + L"\\qbxlng.dll").c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
   for (const GermanString& german : kGermanStrings) {
     SCOPED_TRACE(german.Id);
     EXPECT_STREQ(german.Text, GetString(german.Id));

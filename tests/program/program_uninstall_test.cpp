@@ -17,6 +17,7 @@
 #include "tests/support/integration_sandbox.h"
 #include "tests/support/machine_snapshot.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/product_state.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/sample_installation.h"
 #include "tests/support/scratch_folder.h"
@@ -129,6 +130,29 @@ TEST_F(ProgramUninstall, AnInstallersSettingsFileNeverHidesWhatTheSetupDid) {
     ASSERT_TRUE(WriteFileBytes(installer / L"quobex.ini", "Global\\Integration=1\r\n"));
     EXPECT_EQ("", MachineDifference(before, TakeMachineSnapshot()));
   }
+}
+
+// With no settings file beside the program, the uninstall takes the per-user one as its store: a
+// file the user's own processes write. One written after setup names a program class as the
+// owner of .zip: .zip goes back to the owner of the machine's own record instead, the product's
+// classes go, and the log says why.
+TEST_F(ProgramUninstall, APerUserSettingsFileSteersNothingMachineWide) {
+  PlaceOtherProgramsOwners();
+  const std::wstring folder = scratch_ / L"Quobex";
+  LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nUninstall.exe\r\n");
+  ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S /initA11 /noexplorer"));
+  ASSERT_EQ(L"Quobex.ZIP", ReadRawString(HKEY_CLASSES_ROOT, L".zip", L""));
+  ASSERT_TRUE(PlaceUserSettingsFile("HKLM\\Setup\\.zip\\Exist=1\r\nHKLM\\Setup\\.zip\\Type=\"exefile\"\r\n"));
+  const std::wstring log = scratch_ / L"uninstall.log";
+  EXPECT_EQ(0u, RunInstalledProgram(folder, L"/S \"/log=" + log + L"\""));
+  EXPECT_TRUE(WaitForSelfRemovals(20000));
+  EXPECT_EQ(L"Other.Zip", ReadRawString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.zip", L""));
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Quobex.ZIP"));
+  const std::wstring refusal = L"the previous owner of .zip recorded in the settings file " + UserDataFolder() +
+                               L"\\Quobex.ini is not given back machine-wide: its class exefile is one of "
+                               L"Windows' program or script classes";
+  const std::vector<std::wstring> lines = LogLines(log);
+  EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), refusal));
 }
 
 TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart) {

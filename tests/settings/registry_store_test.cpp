@@ -209,7 +209,7 @@ TEST_F(RegistryStore, KeyExistsMatchesTheWholeKeyPrefixOfAnEntry) {
 }
 
 TEST_F(RegistryStore, IntegrationOffKeepsTheProgramAwayFromTheRegistry) {
-  ASSERT_TRUE(PlaceUserSettingsFile("Global\\Integration=0\r\nHKCU\\Setup\\Links\\Desktop=0\r\n"));
+  ASSERT_TRUE(PlaceProgramSettingsFile("Global\\Integration=0\r\nHKCU\\Setup\\Links\\Desktop=0\r\n"));
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, kClassKey, L"", L"OtherProgram.Archive"));
 
   EXPECT_EQ(ERROR_SUCCESS, WriteString(HKEY_CLASSES_ROOT, kClassKey.c_str(), L"", L"Quobex"));

@@ -111,14 +111,20 @@ TEST_F(SettingsFile, LinesThatAreNoEntriesAreDropped) {
                       "=empty name\r\nHKLM\\kept=1\r\n"));
 }
 
+// Integration counts only from the file beside the program: the per-user one is the user's to
+// write, and the run is elevated.
 TEST_F(SettingsFile, SwitchesReadAsNumbers) {
   Load("Global\\Integration=abc\r\nGlobal\\AppData=0\r\nGlobal\\SaveSettings=-1");
-  EXPECT_FALSE(IntegrationEnabled()) << "no digits read as 0";
+  EXPECT_TRUE(IntegrationEnabled()) << "never switched off by the per-user file";
   EXPECT_FALSE(AppDataSwitch());
   EXPECT_TRUE(SaveSettingsSwitch());
-  EXPECT_STREQ(L"0", FindEntry(L"Global\\Integration")->value);
+  EXPECT_STREQ(L"0", FindEntry(L"Global\\Integration")->value) << "the file keeps what it says";
   EXPECT_STREQ(L"1", FindEntry(L"Global\\SaveSettings")->value);
   FreeSettingsFile();
+  ASSERT_TRUE(PlaceProgramSettingsFile("Global\\Integration=abc\r\n"));
+  EXPECT_FALSE(IntegrationEnabled()) << "no digits read as 0";
+  FreeSettingsFile();
+  ASSERT_TRUE(DeleteFileW((TestProgramFolder() + L"\\Quobex.ini").c_str()));
   ASSERT_TRUE(DeleteFileW(Path().c_str()));
   EXPECT_TRUE(IntegrationEnabled()) << "no file in use: on";
 

@@ -53,7 +53,7 @@ void IntegrationSandbox::PlaceProductFiles() {
 void IntegrationSandbox::Clean() {
   CleanSettingsState::Clean();
   for (const MemberExtension& member : ExpectedMembers()) DeleteClassesKey(member.Extension);
-  for (const wchar_t* key : {L".rev", L".ace", L"Quobex", L"Quobex.ZIP", L"Quobex.REV"}) {
+  for (const wchar_t* key : {L".rev", L".ace", L"Quobex", L"Quobex.ZIP", L"Quobex.REV", L"Other.Zip", L"Other.Iso"}) {
     DeleteClassesKey(key);
   }
   for (int n = 0; n < 100; ++n) {

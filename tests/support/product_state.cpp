@@ -13,6 +13,7 @@ std::wstring UserDataFolder() {
 
 void CleanProductState::Clean() {
   RemoveTree(UserDataFolder());
+  DeleteFileW((TestProgramFolder() + L"\\Quobex.ini").c_str());
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quobex");
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Quobex");
 }
@@ -20,6 +21,10 @@ void CleanProductState::Clean() {
 bool PlaceUserSettingsFile(const std::string& bytes) {
   CreateDirectoryW(UserDataFolder().c_str(), nullptr);
   return WriteFileBytes(UserDataFolder() + L"\\Quobex.ini", bytes);
+}
+
+bool PlaceProgramSettingsFile(const std::string& bytes) {
+  return WriteFileBytes(TestProgramFolder() + L"\\Quobex.ini", bytes);
 }
 
 std::string Utf16Bytes(const std::wstring& text) {

@@ -18,5 +18,8 @@ class CleanProductState {
 std::wstring UserDataFolder();
 // Places a settings file with these bytes in the per-user folder (creating the folder).
 bool PlaceUserSettingsFile(const std::string& bytes);
+// Places a settings file with these bytes beside the running test program (its installation
+// folder), where it comes before the per-user one; Clean removes it.
+bool PlaceProgramSettingsFile(const std::string& bytes);
 // UTF-16 LE bytes of text (no byte order mark).
 std::string Utf16Bytes(const std::wstring& text);

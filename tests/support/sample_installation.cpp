@@ -34,6 +34,11 @@ void PlaceOtherProgramsOwners() {
   ASSERT_TRUE(WriteRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"Data", REG_BINARY,
                             std::string("PK\x05\x06\0\0\x01", 7)));
   ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".iso", L"", L"Other.Iso"));
+  // The owners' classes exist: a record in a settings file is given back only when they do.
+  for (const wchar_t* owner : {L"Other.Zip", L"Other.Iso"}) {
+    ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, owner + std::wstring(L"\\shell\\open\\command"), L"",
+                               L"\"C:\\Other\\other.exe\" \"%1\""));
+  }
   HKEY emptyList = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Folder\\shellex\\DragDropHandlers", 0,
                                            nullptr, 0, KEY_WRITE, nullptr, &emptyList, nullptr));
