@@ -16,3 +16,14 @@ bool CreatePrivateFolder(const wchar_t* parent, const wchar_t* prefix, wchar_t* 
 
 // The access list a private folder is created with, as security descriptor text.
 extern const wchar_t kPrivateFolderSecurity[];
+
+// Gives path, a file in a private folder, the access list of the folder's own files: owned by
+// the Administrators, only SYSTEM and Administrators let in, nothing inherited. A file moved
+// there keeps the list of the folder it came from, which may let others rewrite it. Refused
+// (false, nothing changed) unless it is a plain file with one name (a second name is a way in
+// that another account made) that nobody holds open for writing (a handle opened before keeps its
+// rights whatever the list says). Wine keeps no access list: there the call changes nothing.
+bool ProtectPrivateFile(const wchar_t* path);
+
+// The access list ProtectPrivateFile gives, as security descriptor text.
+extern const wchar_t kPrivateFileSecurity[];

@@ -59,6 +59,10 @@ bool UninstallEntryStarts(const wchar_t* program) {
   return CompareNoCase(command, quoted) == 0 || CompareNoCase(command, program) == 0;
 }
 
+bool ReadRecordedInstallationFolder(wchar_t* out, size_t capacity) {
+  return ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", out, capacity) && out[0] != 0;
+}
+
 void DeleteApplicationEntries() {
   DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey);
   DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);

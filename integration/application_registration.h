@@ -17,6 +17,11 @@
 enum class UninstallEntryValues { Essential, All };
 void WriteUninstallEntry(UninstallEntryValues which);
 
+// The installation folder that the uninstall entry in the registry names ("InstallLocation"),
+// into out (capacity characters): during a setup run that has not yet rewritten it, the folder
+// of the setup before. False when there is none.
+bool ReadRecordedInstallationFolder(wchar_t* out, size_t capacity);
+
 // True when the uninstall entry in the registry (whatever a settings file says) starts program.
 bool UninstallEntryStarts(const wchar_t* program);
 

@@ -8,10 +8,12 @@
 #include "common/directory_scanner.h"
 #include "common/file.h"
 #include "common/file_operations.h"
+#include "common/folder_handles.h"
 #include "common/path_names.h"
 #include "common/product_names.h"
 #include "common/program_location.h"
 #include "common/run_log.h"
+#include "common/scoped_handles.h"
 #include "common/text_file_reader.h"
 #include "common/text_operations.h"
 #include "integration/created_keys.h"
@@ -188,16 +190,30 @@ void RemoveProductTemplateEntry(const wchar_t* extension) {
 
 void VolumeKeyOf(unsigned n, wchar_t* key) { FormatText(key, 16, L".q%02u", n); }
 
-// Writes the template beside this program unless a file of its size is already there.
+// Writes the template beside this program unless a file of its size is already there. The
+// folder may be one that others can write (an installation outside Program Files): the file is
+// reached through the handle of the folder found to be where its name leads, never replacing or
+// writing through a link or a file with another name.
 void ProvideTemplate(const wchar_t* path, const uint8_t* bytes, uint32_t length) {
-  ScanEntry entry;
-  if (ProbeFile(path, entry) && entry.Size == length) return;
+  wchar_t folderPath[kPathCapacity];
+  CopyText(folderPath, path, kPathCapacity);
+  RemoveName(folderPath);
+  ScopedHandle folder(IsFolderWhereItsNameLeads(folderPath) ? OpenFolderItself(folderPath, 0) : INVALID_HANDLE_VALUE);
+  HANDLE opened = nullptr;
+  const LONG status = folder.Valid() ? OpenFolderEntry(folder.Get(), NamePart(path), GENERIC_READ | GENERIC_WRITE,
+                                                       FILE_OPEN_IF, FILE_NON_DIRECTORY_FILE, opened)
+                                     : static_cast<LONG>(0xC0000022);  // STATUS_ACCESS_DENIED
+  ScopedHandle file(opened);
+  if (status < 0 || !IsPlainFile(file.Get()) || IsLinkEntry(folder.Get(), NamePart(path))) {
+    ReportAction(L"write", path, Outcome::Kept);
+    return;
+  }
+  LARGE_INTEGER size = {};
+  if (GetFileSizeEx(file.Get(), &size) && size.QuadPart == length) return;
   qbxTemplate[0] = 'Q';
   zipTemplate[0] = 'P';
-  File file;
-  if (!file.Create(path, 0)) return;
-  file.Write(bytes, length);
-  ReportAction(L"write", path, file.Close() ? Outcome::Done : Outcome::Failed, GetLastError());
+  const bool written = WriteOpenedFile(file.Get(), bytes, length);
+  ReportAction(L"write", path, written ? Outcome::Done : Outcome::Failed, written ? 0 : GetLastError());
 }
 
 void CollectValueName(void* context, const wchar_t* name, DWORD, const BYTE*, DWORD) {

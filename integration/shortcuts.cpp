@@ -12,18 +12,13 @@
 #include "common/run_log.h"
 #include "common/scoped_handles.h"
 #include "common/text_operations.h"
+#include "integration/user_program_group.h"
 #include "integration/windows_version.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_store.h"
 
 namespace {
-
-// One link of the program group: the target beside this program and the link's name.
-struct GroupEntry {
-  wchar_t Target[kShortTextCapacity];
-  wchar_t Name[kShortTextCapacity];
-};
 
 // A translated text that becomes a file name: a translator's "..\x" or "C:\x" would put the link
 // (or point it) outside the program group, so only a plain name is taken, else the English one.
@@ -182,9 +177,10 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   const bool groupOn = options.Slots[kSlotPrograms] != 0;
   wchar_t parent[kPathCapacity];
   wchar_t group[kPathCapacity];
-  GetSpecialFolder(parent, kPathCapacity, CSIDL_PROGRAMS);
-  JoinPath(parent, kProductName, group, kPathCapacity);
-  if (SetProgramGroup(groupOn, group, entries, workingFolder, icon) && groupFolder != nullptr) {
+  // The user's group holds what the user put there too: only the product's links go.
+  if (GetSpecialFolder(parent, kPathCapacity, CSIDL_PROGRAMS) &&
+      SetUserProgramGroup(groupOn, parent, entries, workingFolder, description, icon) && groupFolder != nullptr) {
+    JoinPath(parent, kProductName, group, kPathCapacity);
     CopyText(groupFolder, group, capacity);
   }
 

@@ -107,10 +107,16 @@ void RemoveAbandonedPrivateFolders(const wchar_t* parent) {
   }
 }
 
+// The moved program is run again by the batch file, elevated: it gets the private folder's
+// access list first, or goes back (false).
 bool MoveInto(const wchar_t* program, const wchar_t* folder, SelfRemoval& removal) {
   JoinPath(folder, NamePart(program), removal.Program, kPathCapacity);
   CopyText(removal.Folder, folder, kPathCapacity);
-  return MovePath(program, removal.Program, 0);
+  if (!MovePath(program, removal.Program, 0)) return false;
+  if (ProtectPrivateFile(removal.Program)) return true;
+  if (!MovePath(removal.Program, program, 0)) ScheduleAtRestart(removal.Program);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return false;
 }
 
 }  // namespace
@@ -172,11 +178,14 @@ bool WriteRemovalBatch(const SelfRemoval& removal, bool silent) {
   wchar_t folder[64];
   wchar_t batch[64];
   wchar_t pause[64];
+  wchar_t home[64];
+  Reference(kVariables[3], expansion, home);
   Reference(kVariables[0], expansion, program);
   Reference(kVariables[1], expansion, folder);
   Reference(kVariables[2], expansion, batch);
   Reference(kVariables[4], expansion, pause);
   WriteBatchLine(file, L"@echo off\r\n");
+  PutLine(file, L"cd /d \"%s\"\r\n", home);
   // The first run waits two seconds: by then this program has ended and its file can go. A file
   // that has just ended can stay in use a moment longer (a virus scanner reading it, a loaded
   // system): the next attempts come a second apart, through the system's own ping.
@@ -209,14 +218,17 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   // /d: no AutoRun command of the user's may run first; /v: the expansion the file was written
   // for, whatever the registry's default. The batch file's folder can only go once the batch
   // file has ended (Wine's interpreter holds it open until then), so the interpreter removes it
-  // after the call. The outer quotes are the ones /c takes away.
+  // after the call, from its parent: a folder that is a process's current folder cannot go. The
+  // outer quotes are the ones /c takes away.
   wchar_t commandLine[2400];
-  FormatText(commandLine, L"\"%s\" /d /v:%s /c \"call \"%s\" & rd \"%s\"\"", interpreter,
+  FormatText(commandLine, L"\"%s\" /d /v:%s /c \"call \"%s\" & cd .. & rd \"%s\"\"", interpreter,
              expansion == BatchExpansion::Delayed ? L"on" : L"off", batch, home);
-  wchar_t workingFolder[kPathCapacity];
-  CopyText(workingFolder, removal.Home, kPathCapacity);
-  RemoveName(workingFolder);
 
+  // No run starts in the system's temporary folder, where users can create files: a library or
+  // a command looked for in the current folder could be one of theirs. The interpreter starts in
+  // the system folder (the console host that comes with it keeps that folder as its own, and
+  // would keep the private folder from going), the batch file goes into its private folder first,
+  // so that the moved program's runs start there.
   // No standard handles either: Wine would give the interpreter this program's own standard
   // input and output, and a caller reading them would wait for the batch file.
   STARTUPINFOW startup = {};
@@ -224,8 +236,11 @@ bool StartRemovalBatch(const SelfRemoval& removal) {
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_HIDE;
   ScopedProcess process;
+  wchar_t systemFolder[kPathCapacity];
+  CopyText(systemFolder, interpreter, kPathCapacity);
+  RemoveName(systemFolder);
   if (!CreateProcessW(interpreter, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      workingFolder, &startup, process.Receive())) {
+                      systemFolder, &startup, process.Receive())) {
     ReportAction(L"start", commandLine, Outcome::Failed, GetLastError());
     return false;
   }

@@ -37,19 +37,21 @@ void RemoveAbandonedSelfRemovals(const wchar_t* program);
 
 // Creates a private folder under the system's temporary folder ("%SystemRoot%\Temp") and moves
 // program (this program's running file) into it; when that folder is on another volume, into a
-// private folder at the root of the program's own volume instead. False when no private place
-// could be made or the move failed: the program is then still where it was.
+// private folder at the root of the program's own volume instead, and gives it that folder's
+// access list (ProtectPrivateFile). False when no private place could be made, or the move or the
+// protection failed: the program is then still where it was.
 bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal);
 
 // Writes the batch file, under a name that nothing may have yet (the creation fails rather than
-// write through a file or link there): the moved program's "/wait" run, five attempts a second
-// apart to delete it and remove its folder, the "/warning" run when it is still there (not when silent), and the
-// deletion of the batch file itself. Its paths reach it through environment variables. False
-// when the file cannot be created.
+// write through a file or link there): a change into its own folder, the moved program's "/wait"
+// run, five attempts a second apart to delete it and remove its folder, the "/warning" run when
+// it is still there (not when silent), and the deletion of the batch file itself. Its paths reach
+// it through environment variables. False when the file cannot be created.
 bool WriteRemovalBatch(const SelfRemoval& removal, bool silent);
 
 // Starts the system folder's cmd.exe (never the one COMSPEC names: a user can set that), hidden,
 // without any of this program's handles (a caller that reads this program's output sees its end
-// when it ends), in the system's temporary folder. It runs the batch file, then removes the batch
-// file's folder. False when it cannot be started.
+// when it ends), in the system folder. It runs the batch file (which goes into its private
+// folder first: the moved program's runs start there), then removes that folder. False when it
+// cannot be started.
 bool StartRemovalBatch(const SelfRemoval& removal);

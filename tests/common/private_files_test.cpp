@@ -53,3 +53,25 @@ TEST(PrivateFiles, EachFolderIsNewAndOnlyTheSystemAndAdministratorsMayWriteIt) {
   }
   LocalFree(descriptor);
 }
+
+// Wine keeps no access list, so the list given is checked as text (the owner must be the
+// Administrators: an owner may always rewrite the list); what can be refused is checked here.
+TEST(PrivateFiles, OnlyAPlainFileWithOneNameThatNobodyWritesIsProtected) {
+  ScratchFolder scratch(L"private_file");
+  const std::wstring file = scratch / L"Uninstall.exe";
+  ASSERT_TRUE(WriteFileBytes(file, "program"));
+  EXPECT_TRUE(ProtectPrivateFile(file.c_str()));
+  EXPECT_EQ(std::wstring(L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)"), kPrivateFileSecurity);
+
+  HANDLE writer = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+  EXPECT_FALSE(ProtectPrivateFile(file.c_str())) << "held open for writing";
+  CloseHandle(writer);
+
+  ASSERT_TRUE(CreateHardLinkW((scratch / L"second name.exe").c_str(), file.c_str(), nullptr));
+  EXPECT_FALSE(ProtectPrivateFile(file.c_str())) << "a second name";
+  DeleteFileW((scratch / L"second name.exe").c_str());
+  EXPECT_TRUE(ProtectPrivateFile(file.c_str()));
+  EXPECT_FALSE(ProtectPrivateFile((scratch / L"missing.exe").c_str()));
+}

@@ -238,6 +238,15 @@ TEST_F(FileAssociations, TemplatesAreWrittenOnlyWhenMissingOrOfAnotherSize) {
   SetAssociation(L".qbx", true, true, true, false);
   EXPECT_EQ(24u, ReadFileBytes(IntegrationSandbox::File(L"qbxnew.dat")).size());
   EXPECT_EQ("Qbx!", ReadFileBytes(IntegrationSandbox::File(L"qbxnew.dat")).substr(0, 4));
+
+  // A template name that is a second name of someone else's file is never written through.
+  ScratchFolder elsewhere(L"template_victim");
+  ASSERT_TRUE(WriteFileBytes(elsewhere / L"victim.dat", "not ours"));
+  ASSERT_TRUE(DeleteFileW(zipTemplate.c_str()));
+  ASSERT_TRUE(CreateHardLinkW(zipTemplate.c_str(), (elsewhere / L"victim.dat").c_str(), nullptr));
+  SetAssociation(L".zip", true, true, false, true);
+  EXPECT_EQ("not ours", ReadFileBytes(elsewhere / L"victim.dat"));
+  DeleteFileW(zipTemplate.c_str());
 }
 
 TEST_F(FileAssociations, WithoutTheShellExtensionNewFileKeysAreLeftAlone) {

@@ -98,7 +98,7 @@ TEST_F(Shortcuts, ProgramGroupsAreEmptiedRefilledAndSkipMissingTargets) {
     const std::wstring group = ShellFolder(csidl) + L"\\Quobex";
     CreateDirectoryW(group.c_str(), nullptr);
     CreateDirectoryW((group + L"\\Kept folder").c_str(), nullptr);
-    ASSERT_TRUE(WriteFileBytes(group + L"\\Old name.lnk", "stale"));
+    ASSERT_TRUE(WriteLinkWithHotkey(group + L"\\Old name.lnk", executable_, 0));
   }
   SetShortcuts(Links(false, false, true), nullptr, 0, nullptr);
   for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
@@ -110,6 +110,48 @@ TEST_F(Shortcuts, ProgramGroupsAreEmptiedRefilledAndSkipMissingTargets) {
     EXPECT_FALSE(Exists(group + L"\\" + EnglishText(IDS_QBXHELP) + L".lnk")) << "no Qbx.txt";
     EXPECT_EQ(userDesktop_, ReadLink(group + L"\\Quobex.lnk").WorkingFolder);
     EXPECT_EQ(L"", ReadLink(group + L"\\Quobex.lnk").IconFile);
+    EXPECT_EQ(EnglishText(IDS_QUOBEXDESC), ReadLink(group + L"\\Quobex.lnk").Description);
+  }
+}
+
+// The user's group may hold what the user (or anyone the user's Programs folder lets in) put
+// there: setup and removal take out only links into the installation folder, or into the one the
+// installed-programs entry names from a setup before.
+TEST_F(Shortcuts, TheUsersGroupLosesOnlyTheProductsLinks) {
+  const std::wstring group = ShellFolder(CSIDL_PROGRAMS) + L"\\Quobex";
+  const std::wstring notepad = ShellFolder(CSIDL_WINDOWS) + L"\\notepad.exe";
+  ASSERT_TRUE(WriteRawString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quobex archiver",
+                             L"InstallLocation", L"C:\\qbxtest\\earlier\\"));
+  CreateDirectoryW(group.c_str(), nullptr);
+  CreateDirectoryW((group + L"\\sub").c_str(), nullptr);
+  const struct {
+    const wchar_t* Name;
+    std::wstring Target;  // empty: a plain file
+    bool Product;
+  } entries[] = {
+      {L"Old name.lnk", executable_, true},
+      {L"Earlier.lnk", L"C:\\qbxtest\\earlier\\Quobex.exe", true},
+      {L"Sibling.lnk", IntegrationSandbox::Folder() + L"-other\\Quobex.exe", false},
+      {L"Mine.lnk", notepad, false},
+      {L"Quobex.lnk", notepad, false},
+      {L"Not a link.lnk", L"", false},
+      {L"keep.txt", L"", false},
+      {L"sub\\deep.txt", L"", false},
+  };
+  for (const auto& entry : entries) {
+    const std::wstring path = group + L"\\" + entry.Name;
+    ASSERT_TRUE(entry.Target.empty() ? WriteFileBytes(path, "someone's") : WriteLinkWithHotkey(path, entry.Target, 0));
+  }
+  for (bool programs : {true, false}) {
+    SCOPED_TRACE(programs ? "setup" : "removal");
+    SetShortcuts(Links(false, false, programs), nullptr, 0, nullptr);
+    for (const auto& entry : entries) {
+      SCOPED_TRACE(testing::Message() << std::wstring(entry.Name).size());
+      EXPECT_EQ(!entry.Product, Exists(group + L"\\" + entry.Name));
+    }
+    EXPECT_EQ(notepad, ReadLink(group + L"\\Quobex.lnk").Target) << "a name taken is left as it is";
+    EXPECT_EQ(programs, ReadLink(group + L"\\" + EnglishText(IDS_QUOBEXHELP) + L".lnk").Loaded);
+    EXPECT_EQ("someone's", ReadFileBytes(group + L"\\sub\\deep.txt"));
   }
 }
 

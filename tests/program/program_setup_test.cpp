@@ -221,49 +221,63 @@ TEST_F(ProgramSetup, InteractiveSetupIsDrivenLikeAPersonWould) {
   EXPECT_EQ(0u, exitCode);
 }
 
-TEST_F(ProgramSetup, HelpOpensTheHelpFileOfTheLanguageFolderAtTheDialogsTopic) {
+// A compiled help file can start programs: whichever copy is found (the user's language folder
+// first, then beside the program), a help viewer of the user's opens it (the desktop's shell
+// starts it), never the elevated program itself.
+TEST_F(ProgramSetup, HelpOpensOutsideTheProgramAtTheDialogsTopic) {
   ScratchFolder languages(L"language folder");
-  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\data\\quobex.chm").c_str(),
-                        (languages / L"quobex.chm").c_str(), FALSE));
-  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, L"Software\\Quobex\\General", L"LanguageFolder",
-                             languages.Path()));
-  StartedProcess program = Start(L"/setup /noexplorer");
-  HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
-  ASSERT_NE(nullptr, dialog);
-  ClickButton(dialog, IDHELP);
-  // The help window carries the title of the help file it opened: only the language folder's
-  // copy exists, so that is the path that was tried. The user's own file is opened by a help
-  // viewer of the user's (the desktop's shell starts it), never inside the program.
-  auto waitForHelp = [&]() {
-    HWND shown = nullptr;
-    for (const ULONGLONG deadline = GetTickCount64() + 15000; shown == nullptr && GetTickCount64() < deadline;) {
-      shown = FindWindowW(L"HH Parent", L"Quobex help from the language folder");
-      if (shown == nullptr) Sleep(50);
+  const std::wstring help = TestProgramFolder() + L"\\data\\quobex.chm";
+  ASSERT_TRUE(CopyFileW(help.c_str(), (installation_ / L"Quobex.chm").c_str(), FALSE));
+  for (bool languageFolder : {true, false}) {
+    SCOPED_TRACE(languageFolder ? "language folder" : "beside the program");
+    if (languageFolder) {
+      ASSERT_TRUE(CopyFileW(help.c_str(), (languages / L"quobex.chm").c_str(), FALSE));
+      ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, L"Software\\Quobex\\General", L"LanguageFolder",
+                                 languages.Path()));
     }
-    DWORD owner = 0;
-    if (shown != nullptr) GetWindowThreadProcessId(shown, &owner);
-    EXPECT_NE(program.Id(), owner);
-    return shown;
-  };
-  HWND help = waitForHelp();
-  EXPECT_NE(nullptr, help);
-  if (help != nullptr) SendMessageW(help, WM_CLOSE, 0, 0);
+    const std::wstring log = languages / L"run.log";
+    StartedProcess program = Start(L"/setup /noexplorer \"/log=" + log + L"\"");
+    HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+    ASSERT_NE(nullptr, dialog);
+    ClickButton(dialog, IDHELP);
+    // The help window carries the title of the help file it opened.
+    auto waitForHelp = [&]() {
+      HWND shown = nullptr;
+      for (const ULONGLONG deadline = GetTickCount64() + 15000; shown == nullptr && GetTickCount64() < deadline;) {
+        shown = FindWindowW(L"HH Parent", L"Quobex help from the language folder");
+        if (shown == nullptr) Sleep(50);
+      }
+      DWORD owner = 0;
+      if (shown != nullptr) GetWindowThreadProcessId(shown, &owner);
+      EXPECT_NE(program.Id(), owner);
+      return shown;
+    };
+    HWND shown = waitForHelp();
+    EXPECT_NE(nullptr, shown);
+    if (shown != nullptr) SendMessageW(shown, WM_CLOSE, 0, 0);
 
-  // F1, pressed on the dialog as a person would.
-  SetForegroundWindow(dialog);
-  SetFocus(GetDlgItem(dialog, IDC_ASSOCQBX));
-  INPUT keys[2] = {};
-  keys[0].type = keys[1].type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, keys, sizeof(INPUT));
-  help = waitForHelp();
-  EXPECT_NE(nullptr, help) << "F1";
-  if (help != nullptr) SendMessageW(help, WM_CLOSE, 0, 0);
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
-  EXPECT_EQ(1u, exitCode);
+    // F1, pressed on the dialog as a person would.
+    SetForegroundWindow(dialog);
+    SetFocus(GetDlgItem(dialog, IDC_ASSOCQBX));
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    shown = waitForHelp();
+    EXPECT_NE(nullptr, shown) << "F1";
+    if (shown != nullptr) SendMessageW(shown, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+    EXPECT_EQ(1u, exitCode);
+    const std::wstring file = (languageFolder ? languages.Path() : installation_.Path()) + L"\\Quobex.chm";
+    const std::string text = ReadFileBytes(log);
+    const std::string line = std::string(file.begin(), file.end()) + "::/html/HELPIntegrationSettings.htm: shown by "
+                             "the signed-in user's viewer";
+    EXPECT_NE(std::string::npos, text.find(line)) << text;
+    DeleteFileW((languages / L"quobex.chm").c_str());
+  }
 }
 
 TEST_F(ProgramSetup, HelpWithoutAHelpFileLeavesTheDialogUsable) {

@@ -380,6 +380,39 @@ TEST_F(ProgramUninstall, ListedPathsThatLeadOutsideTheFolderAreLeftAlone) {
   DeleteFileW(victims[0].c_str());
 }
 
+// The user's Programs folder is the user's to point anywhere, at a folder that holds someone
+// else's "Quobex" among others: setup and uninstall take out the product's links there and
+// nothing else, and the folder stays while it holds anything.
+TEST_F(ProgramUninstall, ARedirectedUserProgramsFolderKeepsWhatOthersPutThere) {
+  const std::wstring shellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  const RawValue programs = ReadRawValue(HKEY_CURRENT_USER, shellFolders, L"Programs");
+  const std::wstring victim = L"C:\\qbxtest\\victim";
+  const std::wstring group = victim + L"\\Quobex";
+  RemoveTree(victim);
+  ASSERT_TRUE(CreateDirectoryW(victim.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(group.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((group + L"\\sub").c_str(), nullptr));
+  ASSERT_TRUE(WriteFileBytes(group + L"\\keep.txt", "someone's"));
+  ASSERT_TRUE(WriteFileBytes(group + L"\\sub\\deep.txt", "someone's"));
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", victim, REG_EXPAND_SZ));
+  const std::wstring folder = scratch_ / L"Quobex";
+  LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nUninstall.exe\r\n");
+  const DWORD setup = RunInstalledProgram(folder, L"/setup /S /initA1D1M1P1");
+  const bool linked = Exists(group + L"\\Quobex.lnk");
+  const bool keptAfterSetup = Exists(group + L"\\keep.txt");
+  const DWORD uninstall = RunInstalledProgram(folder, L"/S");
+  WriteRawValue(HKEY_CURRENT_USER, shellFolders, L"Programs", programs.Type, programs.Bytes);
+  EXPECT_EQ(0u, setup);
+  EXPECT_TRUE(linked) << "the product's link was made there";
+  EXPECT_TRUE(keptAfterSetup);
+  EXPECT_EQ(0u, uninstall);
+  EXPECT_FALSE(Exists(group + L"\\Quobex.lnk"));
+  EXPECT_EQ("someone's", ReadFileBytes(group + L"\\keep.txt"));
+  EXPECT_EQ("someone's", ReadFileBytes(group + L"\\sub\\deep.txt"));
+  EXPECT_TRUE(WaitForSelfRemovals(20000));
+  RemoveTree(victim);
+}
+
 #endif
 
 // One silent run per folder name, all at once: every folder is gone when its run ends (one
