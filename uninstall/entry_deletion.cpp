@@ -255,11 +255,9 @@ EntryResult DeleteLink(const wchar_t* path, const EntryFolder& folder, bool isFo
   // Wine keeps a link to a folder that is marked so, and says nothing: it goes by its name then,
   // in the folder found inside (a name removes the link itself, never what it leads to).
   const bool removed = isFolder ? RemoveFolder(path) : RemoveFile(path);
-  if (removed) return EntryResult::Deleted;
-  const DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return EntryResult::Gone;
-  ReportAction(L"delete", path, Outcome::Failed, error);
-  return EntryResult::Failed;
+  // A link leads elsewhere: one that stays is logged, but what it leads to is not the product's.
+  if (!removed) ReportAction(L"delete", path, Outcome::Kept);
+  return removed ? EntryResult::Deleted : EntryResult::Kept;
 }
 
 // Deletes path, an entry of folder (entered, and inside the installation folder).
