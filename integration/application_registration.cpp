@@ -9,6 +9,7 @@
 #include "common/path_names.h"
 #include "common/product_names.h"
 #include "common/program_location.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
@@ -63,12 +64,17 @@ bool ReadRecordedInstallationFolder(wchar_t* out, size_t capacity) {
   return ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", out, capacity) && out[0] != 0;
 }
 
-void DeleteApplicationEntries() {
+bool DeleteApplicationEntries() {
   DeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+  // Kept for keys another program put below it or not, an entry that stays names a program that
+  // is gone: the run has not done what it set out to.
+  const bool listed = KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
+  if (listed) LogLine(L"the entry in the list of installed programs could not be deleted");
   DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
   // RegisterAppPath wrote it for 32-bit programs too.
   ScopedRegistryView view(KEY_WOW64_32KEY);
   DeleteKey(HKEY_LOCAL_MACHINE, kAppPathKey);
+  return !listed;
 }
 
 void AppendVersionText(wchar_t* text, size_t capacity) {

@@ -26,8 +26,9 @@ bool ReadRecordedInstallationFolder(wchar_t* out, size_t capacity);
 bool UninstallEntryStarts(const wchar_t* program);
 
 // Deletes the uninstall entry, then App Paths "Quobex.exe" in both registry views (one level
-// each: a key that someone gave sub-keys stays).
-void DeleteApplicationEntries();
+// each: a key that someone gave sub-keys stays). False, and logged, when the uninstall entry is
+// still there.
+bool DeleteApplicationEntries();
 
 // Appends " 5.80 <beta> 1 (<64-bit>)" (no leading blank when text is empty) in the current
 // language, within capacity characters.

@@ -21,7 +21,7 @@ LanguageKey keyTable[] = {
 #undef QBX_STRING_KEY
 #undef QBX_DIALOG_KEY
 
-static_assert(sizeof keyTable / sizeof keyTable[0] == 100, "32 strings and 68 dialog items");
+static_assert(sizeof keyTable / sizeof keyTable[0] == 101, "33 strings and 68 dialog items");
 static_assert(LookupHash('$', "SETUPDLG", "") == 0x9b889d24u, "the worked SIZE hash");
 static_assert(LookupHash('$', "SETUPDLG", "OK") == 0xa8604cfau, "the worked IDOK hash");
 

@@ -29,6 +29,7 @@
   X(IDS_INSTHELP6, "Press OK to apply your choice, or Help to learn more.")                        \
   X(IDS_WARN32BIT, "This is the 64-bit version of Quobex. It does not run on a 32-bit Windows.")   \
   X(IDS_INSTREBOOTREQUIRED, "Please restart Windows to complete the installation.")                \
+  X(IDS_SETUPFAILED, "The setup of Quobex could not be completed: its settings could not be shown or written to this computer. Please run the setup again as an administrator.") \
   X(IDS_BETA, "beta")                                                                              \
   X(IDS_32BIT, "32-bit")                                                                           \
   X(IDS_64BIT, "64-bit")                                                                           \

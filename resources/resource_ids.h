@@ -6,7 +6,7 @@
 #define QBX_VERSION_MINOR 80
 #define QBX_VERSION_BETA 1
 
-// String table. Ids missing from the range (5117-5119, 5128, 5134-5139) are unused.
+// String table. Ids missing from the range (5117-5119, 5134-5139) are unused.
 #define IDS_UNINSTTITLE 5101
 #define IDS_QUOBEXHELP 5102
 #define IDS_QBXHELP 5103
@@ -31,6 +31,7 @@
 #define IDS_INSTHELP6 5125
 #define IDS_WARN32BIT 5126
 #define IDS_INSTREBOOTREQUIRED 5127
+#define IDS_SETUPFAILED 5128
 #define IDS_BETA 5140
 #define IDS_32BIT 5141
 #define IDS_64BIT 5142

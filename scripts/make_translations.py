@@ -55,6 +55,7 @@ GERMAN = {
     "IDS_INSTHELP6": "Klicken Sie auf OK, um Ihre Auswahl anzuwenden, oder auf Hilfe für weitere Informationen.",
     "IDS_WARN32BIT": "Dies ist die 64-Bit-Version von Quobex. Sie läuft nicht unter einem 32-Bit-Windows.",
     "IDS_INSTREBOOTREQUIRED": "Bitte starten Sie Windows neu, um die Installation abzuschließen.",
+    "IDS_SETUPFAILED": "Die Installation von Quobex konnte nicht abgeschlossen werden: Ihre Einstellungen konnten auf diesem Computer nicht angezeigt oder geschrieben werden. Bitte führen Sie die Installation erneut als Administrator aus.",
     "IDS_BETA": "Beta",
     "IDS_32BIT": "32 Bit",
     "IDS_64BIT": "64 Bit",

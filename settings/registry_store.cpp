@@ -13,12 +13,25 @@
 namespace {
 
 REGSAM registryView = 0;
+int refusedChanges = 0;
 
 enum class Route { SettingsFile, Suppressed, Registry };
 
 Route RouteOf(SettingsRoot root, const wchar_t* key) {
   if (InSettingsFile(root, key)) return Route::SettingsFile;
   return IntegrationEnabled() ? Route::Registry : Route::Suppressed;
+}
+
+// RouteOf for a change: the first one that the settings file keeps away is logged, once, so that
+// an administrator can tell why a run changed nothing.
+Route RouteOfChange(SettingsRoot root, const wchar_t* key) {
+  const Route route = RouteOf(root, key);
+  static bool logged = false;
+  if (route == Route::Suppressed && !logged) {
+    logged = true;
+    LogLine(L"the settings file %s sets Global\\Integration=0: the registry is left as it is", SettingsFilePath());
+  }
+  return route;
 }
 
 // Opens in the registry view that SetRegistryView chose.
@@ -55,7 +68,17 @@ void ReportRegistry(const wchar_t* action, SettingsRoot root, const wchar_t* pat
   const Outcome outcome = status == ERROR_SUCCESS          ? Outcome::Done
                           : status == ERROR_FILE_NOT_FOUND ? Outcome::AlreadyGone
                                                            : Outcome::Failed;
+  if (outcome == Outcome::Failed) ++refusedChanges;
   ReportAction(action, object, outcome, static_cast<DWORD>(status));
+}
+
+bool HasSubKeys(SettingsRoot root, const wchar_t* path) {
+  RegistryKey key;
+  DWORD subKeys = 0;
+  return RegOpenKeyExW(root, path, 0, registryView | KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
+         RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                          nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         subKeys != 0;
 }
 
 LONG CreateKeyForWrite(SettingsRoot root, const wchar_t* key, RegistryKey& created) {
@@ -212,7 +235,7 @@ namespace {
 // the value's own type and bytes.
 LONG WriteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName,
                 const wchar_t* fileText, EntryKind kind, DWORD type, const void* data, DWORD size) {
-  switch (RouteOf(root, key)) {
+  switch (RouteOfChange(root, key)) {
     case Route::SettingsFile: {
       wchar_t name[kTextCapacity];
       EntryName(root, key, valueName, name);
@@ -282,7 +305,7 @@ int VisitValues(SettingsRoot root, const wchar_t* key, ValueVisitor visit, void*
 }
 
 void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName) {
-  switch (RouteOf(root, key)) {
+  switch (RouteOfChange(root, key)) {
     case Route::SettingsFile: {
       wchar_t name[kTextCapacity];
       EntryName(root, key, valueName, name);
@@ -301,7 +324,7 @@ void DeleteValue(SettingsRoot root, const wchar_t* key, const wchar_t* valueName
 }
 
 void DeleteKey(SettingsRoot root, const wchar_t* key) {
-  switch (RouteOf(root, key)) {
+  switch (RouteOfChange(root, key)) {
     case Route::SettingsFile: {
       wchar_t prefix[kTextCapacity];
       EntryName(root, key, L"", prefix);
@@ -313,7 +336,15 @@ void DeleteKey(SettingsRoot root, const wchar_t* key) {
   }
   wchar_t path[kShortTextCapacity];
   BuildKeyPath(root, key, path, kShortTextCapacity);
-  ReportRegistry(L"delete key", root, path, nullptr, RegDeleteKeyExW(root, path, registryView, 0));
+  const LONG status = RegDeleteKeyExW(root, path, registryView, 0);
+  // One level only: a key that another program has given sub-keys stays as its own, no failure.
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && HasSubKeys(root, path)) {
+    wchar_t object[700];
+    DescribeKey(root, path, nullptr, object, 700);
+    ReportAction(L"delete key", object, Outcome::Kept);
+    return;
+  }
+  ReportRegistry(L"delete key", root, path, nullptr, status);
 }
 
 bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
@@ -335,7 +366,7 @@ bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key) {
 }
 
 void DeleteKeyTree(SettingsRoot root, const wchar_t* key) {
-  switch (RouteOf(root, key)) {
+  switch (RouteOfChange(root, key)) {
     case Route::SettingsFile:
       DeleteKey(root, key);
       return;
@@ -350,7 +381,14 @@ void DeleteKeyTree(SettingsRoot root, const wchar_t* key) {
     deleted = 0;
     DeleteTreePass(root, path, deleted);
   } while (deleted != 0);
+  // The passes report only what went: a key still there was refused, and is said so once.
+  RegistryKey left;
+  if (RegOpenKeyExW(root, path, 0, registryView | KEY_QUERY_VALUE, left.Receive()) == ERROR_SUCCESS) {
+    ReportRegistry(L"delete key", root, path, nullptr, RegDeleteKeyExW(root, path, registryView, 0));
+  }
 }
+
+int RefusedRegistryChanges() { return refusedChanges; }
 
 DWORD ReadUserDword(const wchar_t* key, const wchar_t* valueName, DWORD defaultValue) {
   return ReadDword(HKEY_CURRENT_USER, key, valueName, defaultValue);

@@ -57,13 +57,17 @@ int VisitValues(SettingsRoot root, const wchar_t* key, ValueVisitor visit, void*
 // the same rule as VisitValues for what the settings file serves). Returns the number visited.
 using SubKeyVisitor = void (*)(void* context, const wchar_t* name);
 int VisitSubKeys(SettingsRoot root, const wchar_t* key, SubKeyVisitor visit, void* context);
-// Deletes the key only when it has no sub-keys.
+// Deletes the key only when it has no sub-keys; one that has is logged as kept (another
+// program's keys below it make it no longer the product's alone), not as a failure.
 void DeleteKey(SettingsRoot root, const wchar_t* key);
 // Deletes the key only when it holds neither values nor sub-keys. True when it is gone (or was
 // not there). Registry keys only: false for what the settings file serves or keeps away.
 bool DeleteKeyIfEmpty(SettingsRoot root, const wchar_t* key);
-// Deletes the key and everything below it.
+// Deletes the key and everything below it; a key that stays is logged as a failure.
 void DeleteKeyTree(SettingsRoot root, const wchar_t* key);
+// How many registry changes of this run the system refused so far, each logged as failed: the
+// uninstall run compares the count around its removals.
+int RefusedRegistryChanges();
 
 // The same under HKEY_CURRENT_USER.
 DWORD ReadUserDword(const wchar_t* key, const wchar_t* valueName, DWORD defaultValue);

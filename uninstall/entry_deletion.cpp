@@ -205,6 +205,27 @@ NTSTATUS OpenInFolder(const EntryFolder& folder, const wchar_t* name, ULONG opti
   return result;
 }
 
+// The attributes of name in folder, opened for its attributes only (no sharing mode of another
+// program refuses that); INVALID_FILE_ATTRIBUTES when it is not there.
+DWORD AttributesByOpening(const EntryFolder& folder, const wchar_t* name) {
+  UNICODE_STRING text;
+  text.Buffer = const_cast<PWSTR>(name);
+  text.Length = text.MaximumLength = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder.Handle(), nullptr);
+  IO_STATUS_BLOCK status = {};
+  HANDLE opened = nullptr;
+  if (!NT_SUCCESS(NtOpenFile(&opened, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT))) {
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  ScopedHandle handle(opened);
+  BY_HANDLE_FILE_INFORMATION information = {};
+  return GetFileInformationByHandle(handle.Get(), &information) ? information.dwFileAttributes
+                                                                 : INVALID_FILE_ATTRIBUTES;
+}
+
 // A file that cannot be deleted now, left for the next restart: moved out of the installation
 // folder (restart_deletions.h), or, when it cannot be moved (open without delete sharing, so no
 // handle to it could be had), under its own name.
@@ -234,6 +255,8 @@ EntryResult DeleteLink(const wchar_t* path, const EntryFolder& folder, bool isFo
   // Wine keeps a link to a folder that is marked so, and says nothing: it goes by its name then,
   // in the folder found inside (a name removes the link itself, never what it leads to).
   const bool removed = isFolder ? RemoveFolder(path) : RemoveFile(path);
+  // A link leads elsewhere: one that stays is logged, but what it leads to is not the product's.
+  if (!removed) ReportAction(L"delete", path, Outcome::Kept);
   return removed ? EntryResult::Deleted : EntryResult::Kept;
 }
 
@@ -251,7 +274,9 @@ EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, 
     ReportAction(L"delete file", path, Outcome::Done);
     return EntryResult::Deleted;
   }
-  const DWORD attributes = folder.AttributesOf(name);
+  // The listing holds long names only: an entry listed by its 8.3 name is found by the file itself.
+  DWORD attributes = folder.AttributesOf(name);
+  if (attributes == INVALID_FILE_ATTRIBUTES) attributes = AttributesByOpening(folder, name);
   if (attributes == INVALID_FILE_ATTRIBUTES) return EntryResult::Gone;
   if (IsReparseAttr(attributes)) return DeleteLink(path, folder, IsDirectoryAttr(attributes));
   const bool isFolder = IsDirectoryAttr(attributes);
@@ -350,11 +375,16 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
     // The folders' listings hold what the pass deleted: read them anew.
     entryFolders.Forget();
   }
-  restartFolders.ScheduleFolders();
+  // A private folder that the restart will not delete would stay for ever.
+  outcome.Failed = !restartFolders.ScheduleFolders() || outcome.Failed;
+  // Folders that still hold files when every listed one went hold files of the user's.
+  for (uint64_t i = 0; i < list.Count() && !outcome.RestartNeeded && !outcome.Failed; ++i) {
+    if (!settled[i]) LogLine(L"the folder %s is kept: it holds files that the list does not name", list.Path(i));
+  }
   return outcome;
 }
 
-void ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folder) {
+bool ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folder) {
   // The restart deletes by name, following links: only a folder that is no link and is found
   // inside the installation folder now is named.
   auto finalPath = [](const wchar_t* path, wchar_t* out) {
@@ -362,7 +392,11 @@ void ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folde
     return handle.Valid() && QueryFinalPath(handle.Get(), out, kFinalCapacity);
   };
   wchar_t top[kFinalCapacity];
-  if (!finalPath(folder, top)) return;
+  if (!finalPath(folder, top)) {
+    // Gone, or a link by now (what it leads to is not the product's): nothing to schedule.
+    const DWORD attributes = QueryAttributes(folder);
+    return attributes == INVALID_FILE_ATTRIBUTES || IsReparseAttr(attributes);
+  }
   DynamicArray<uint64_t> folders;
   for (uint64_t i = 0; i < list.Count(); ++i) {
     wchar_t final[kFinalCapacity];
@@ -372,6 +406,7 @@ void ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folde
   std::sort(folders.Data(), folders.Data() + folders.Count(), [&](uint64_t a, uint64_t b) {
     return wcslen(list.Path(a)) > wcslen(list.Path(b));
   });
-  for (uint64_t i = 0; i < folders.Count(); ++i) ScheduleAtRestart(list.Path(folders[i]));
-  ScheduleAtRestart(folder);
+  bool scheduled = true;
+  for (uint64_t i = 0; i < folders.Count(); ++i) scheduled = ScheduleAtRestart(list.Path(folders[i])) && scheduled;
+  return ScheduleAtRestart(folder) && scheduled;
 }

@@ -24,5 +24,5 @@ ListedDeletion DeleteListedEntries(const InstallationList& list, const wchar_t* 
 // The folders of the list that are still there, no link and inside the installation folder,
 // deepest first, then the installation folder itself: left for deletion at the next restart,
 // after the files in them (a restart deletes a folder only once it is empty). Used when files in
-// use stay in them until then.
-void ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folder);
+// use stay in them until then. False when the system refused one (logged).
+[[nodiscard]] bool ScheduleRemainingFolders(const InstallationList& list, const wchar_t* folder);

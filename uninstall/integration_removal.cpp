@@ -34,6 +34,6 @@ void RemoveIntegration() {
   }
 }
 
-void RemoveProgramEntries() {
-  if (!gRunState.Msi) DeleteApplicationEntries();
+bool RemoveProgramEntries() {
+  return gRunState.Msi || DeleteApplicationEntries();
 }

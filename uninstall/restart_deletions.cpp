@@ -137,8 +137,10 @@ RestartFolders::Result RestartFolders::MoveForRestart(HANDLE file, const wchar_t
   return ScheduleAtRestart(moved) ? Result::Moved : Result::Failed;
 }
 
-void RestartFolders::ScheduleFolders() {
-  for (int i = 0; i < count_; ++i) ScheduleAtRestart(folders_[i].Path);
+bool RestartFolders::ScheduleFolders() {
+  bool scheduled = true;
+  for (int i = 0; i < count_; ++i) scheduled = ScheduleAtRestart(folders_[i].Path) && scheduled;
+  return scheduled;
 }
 
 bool IsScheduledForDeletion(const wchar_t* path, bool orBelow) {

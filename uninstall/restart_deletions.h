@@ -26,8 +26,9 @@ class RestartFolders {
   // schedule it (the error left for GetLastError).
   enum class Result { Moved, NotMoved, Failed };
   Result MoveForRestart(HANDLE file, const wchar_t* path);
-  // Schedules each folder made, after the files in it: once every file is settled.
-  void ScheduleFolders();
+  // Schedules each folder made, after the files in it: once every file is settled. False when
+  // the system refused one (logged).
+  [[nodiscard]] bool ScheduleFolders();
 
  private:
   struct Folder {

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include "common/path_names.h"
+#include "common/run_log.h"
 #include "common/text_operations.h"
 #include "integration/application_registration.h"
 #include "integration/apply_integration.h"
@@ -53,22 +54,12 @@ void InitializeDialog(HWND window) {
   SetForegroundWindow(window);
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
   SendDlgItemMessageW(window, IDC_INSTALLHELP, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
-  if (gRunState.Silent) SendMessageW(window, WM_COMMAND, IDOK, 0);
 }
 
 void AcceptChoice(HWND window) {
   IntegrationOptions options = {};
   DialogToOptions(window, options);
-  SaveIntegrationOptions(options);
-  // Listed before anything else is written: a setup stopped half way can still be removed.
-  if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::Essential);
-  // False only when the machine-wide entries were refused (a run without administrator rights):
-  // each refusal is in the log, and the run ends with what could be written.
-  static_cast<void>(ApplyIntegration(options, GroupFolder, kPathCapacity));
-  if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::All);
-  // ".ace" is no longer one of the product's types: give it back if an older version took it.
-  SetAssociation(L".ace", /*associate=*/false, /*newFile=*/false, /*ownFormat=*/false, /*zip=*/false);
-  EndDialog(window, 1);
+  EndDialog(window, ApplySetupChoice(options) ? kSetupApplied : kSetupRefused);
 }
 
 void OnCommand(HWND window, WORD command) {
@@ -93,6 +84,28 @@ void OnCommand(HWND window, WORD command) {
 }
 
 }  // namespace
+
+bool ApplySetupChoice(const IntegrationOptions& options) {
+  SaveIntegrationOptions(options);
+  // Listed before anything else is written: a setup stopped half way can still be removed.
+  if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::Essential);
+  // False only when the machine-wide entries were refused (a run without administrator rights):
+  // each refusal is in the log. The entry is completed all the same: what was written before
+  // the refusal must stay removable.
+  const bool applied = ApplyIntegration(options, GroupFolder, kPathCapacity);
+  if (!applied) LogLine(L"the integration stopped: a machine-wide write was refused (ERROR_ACCESS_DENIED)");
+  if (!gRunState.Msi) WriteUninstallEntry(UninstallEntryValues::All);
+  // ".ace" is no longer one of the product's types: give it back if an older version took it.
+  SetAssociation(L".ace", /*associate=*/false, /*newFile=*/false, /*ownFormat=*/false, /*zip=*/false);
+  return applied;
+}
+
+bool ApplySilentSetupChoice() {
+  IntegrationOptions options = {};
+  LoadIntegrationOptions(options);
+  ApplyInitOptions(gRunState.InitOptions, options);
+  return ApplySetupChoice(options);
+}
 
 void ShowInstallationHelp(HWND window) {
   // Six strings of at most 511 characters and the separators.

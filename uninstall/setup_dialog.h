@@ -5,7 +5,20 @@
 
 #include "integration/integration_options.h"
 
+// The dialog's results beyond DialogBoxParamW's own -1 (the dialog could not be created).
+constexpr INT_PTR kSetupCancelled = 0;
+constexpr INT_PTR kSetupApplied = 1;
+constexpr INT_PTR kSetupRefused = 2;  // applied until a machine-wide write was refused
 INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What OK does: stores the choice, applies it, lists the product among the installed programs
+// (unless an MSI package does) and gives ".ace" back. False when the integration stopped because
+// a machine-wide write was refused (ERROR_ACCESS_DENIED); the entry is written all the same, as
+// far as the system lets it, so that what was done can be removed.
+bool ApplySetupChoice(const IntegrationOptions& options);
+// A silent setup's choice, with no window: the stored options with the installer's initial
+// options over them, as the dialog would have accepted them at once. Result as ApplySetupChoice.
+bool ApplySilentSetupChoice();
 
 // The installation help text (strings 5120 to 5125) in the rich edit control.
 void ShowInstallationHelp(HWND window);

@@ -38,8 +38,25 @@ constexpr DWORD kRunLockWait = 60000;
 
 void OpenDialogHelp(HWND window, const wchar_t* topic) { ShowHelp(window, topic); }
 
-// The setup run: the integration settings dialog and, when it was accepted (a dialog that
-// cannot be created counts as accepted, -1), the end of the installation.
+// Why a setup ended with kExitInstallFailure, for the log's last line.
+const wchar_t* setupFailure = L"";
+
+// The integration settings dialog, shown by a person's setup; DialogBoxParamW's result. A
+// language library's template that cannot be created (a control class it names does not exist
+// on this system) must not stop the setup: the program's own is tried once.
+INT_PTR ShowSetupDialog() {
+  INT_PTR result = ShowDialog(L"SETUPDLG", nullptr, SetupDialogProc);
+  if (result == -1 && DialogModule(L"SETUPDLG") != OwnModule()) {
+    LogLine(L"the language library's integration dialog cannot be shown (error %lu): the program's own is used",
+            GetLastError());
+    result = DialogBoxParamW(OwnModule(), L"SETUPDLG", nullptr, SetupDialogProc, 0);
+  }
+  if (result == -1) LogLine(L"the integration dialog cannot be shown (error %lu): nothing set up", GetLastError());
+  return result;
+}
+
+// The setup run: the choice, from the integration settings dialog or, silent, without any window,
+// applied; then the end of the installation.
 void RunSetup() {
   // Before anything reads a setting: the settings file the installer ships is then the store of
   // this run as of every later one, and the uninstall finds what this run recorded.
@@ -52,12 +69,24 @@ void RunSetup() {
   wchar_t program[kPathCapacity];
   GetProgramPath(program, kPathCapacity);
   RemoveAbandonedSelfRemovals(program);
-  const INT_PTR accepted = ShowDialog(L"SETUPDLG", nullptr, SetupDialogProc);
-  if (accepted == 0) return;
+  // Silent, the options the dialog would accept at once are known without it: no display, or a
+  // desktop out of resources, cannot stop a deployment.
+  const INT_PTR result = gRunState.Silent ? (ApplySilentSetupChoice() ? kSetupApplied : kSetupRefused)
+                                          : ShowSetupDialog();
+  if (result == kSetupCancelled) return;
   // A portable settings file is written at exit too; a run stopped at the completion dialog must
   // not lose what it recorded.
-  if (SettingsFileInUse()) SaveSettingsFile();
-  if (!gRunState.Msi) {
+  if (result != -1 && SettingsFileInUse()) SaveSettingsFile();
+  if (result == -1 || result == kSetupRefused) {
+    setupFailure = result == -1 ? L"the setup failed: its dialog could not be shown, nothing was set up"
+                                : L"the setup failed: a machine-wide write was refused (see the lines above)";
+    gRunState.ExitCode = kExitInstallFailure;
+    if (!gRunState.Silent) {
+      ShowMessageBox(nullptr, GetString(IDS_SETUPFAILED), GetString(IDS_QUOBEXDESC), MB_ICONERROR | MB_SETFOREGROUND);
+    }
+    return;
+  }
+  if (!gRunState.Msi && !gRunState.Silent) {
     ShowDialog(L"DONEDLG", nullptr, DoneDialogProc);
   }
   if (GroupFolder[0] != 0 && !gRunState.Silent && !gRunState.Msi && !gRunState.NoExplorer &&
@@ -72,6 +101,7 @@ const wchar_t* ExitReason(int32_t code, bool setup, bool uninstall) {
     case kExitSuccess: return setup ? L"set up" : uninstall ? L"removed" : L"nothing to do";
     case kExitCancelled: return setup ? L"the setup was cancelled" : L"removal not confirmed";
     case kExitNotRemoved: return L"not removed, or not all (see the lines above)";
+    case kExitInstallFailure: return setupFailure;
     case kExitAlreadyRunning: return L"another setup or uninstall run did not end in time";
     case kExitUnknownSwitch: return L"a switch this program does not know: nothing done";
     case kExitRestartNeeded: return L"removed; files wait for the next restart";

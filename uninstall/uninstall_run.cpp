@@ -14,6 +14,7 @@
 #include "integration/application_registration.h"
 #include "lang/language_library.h"
 #include "resources/resource_ids.h"
+#include "settings/registry_store.h"
 #include "settings/settings_file.h"
 #include "uninstall/entry_deletion.h"
 #include "uninstall/installation_list.h"
@@ -74,11 +75,13 @@ void FinishRemoval(const InstallationList& list, const wchar_t* program, const w
   if (!RemoveFolder(folder)) {
     const DWORD error = GetLastError();
     if (outcome.RestartNeeded) {
-      ScheduleRemainingFolders(list, folder);
+      outcome.Failed = !ScheduleRemainingFolders(list, folder) || outcome.Failed;
     } else if (error != ERROR_DIR_NOT_EMPTY && PathExists(folder)) {
       // Files that no list names stay with their folder; an empty folder that another process
       // holds goes at the restart, never said to be gone.
       leaveForRestart(folder);
+    } else if (error == ERROR_DIR_NOT_EMPTY) {
+      LogLine(L"the installation folder %s is kept: it holds files that %s does not name", folder, kListName);
     }
   }
   if (moved && !StartRemovalBatch(removal)) {
@@ -143,15 +146,18 @@ int32_t RunUninstall() {
     LogLine(L"the settings file keeps the registry away, but this installation's setup wrote to it");
     EnableIntegrationForThisRun();
   }
+  const int refusedBefore = RefusedRegistryChanges();
   RemoveIntegration();
   FreeLanguageLibrary();
+  // Every key or value of the product's that could not be removed is in the log; any makes a 2.
+  auto registryLeft = [&] { return RefusedRegistryChanges() != refusedBefore; };
   // An MSI package removes its files and its entry in the list of installed programs itself.
-  if (gRunState.Msi) return kExitSuccess;
+  if (gRunState.Msi) return registryLeft() ? kExitNotRemoved : kExitSuccess;
 
   DeleteHelpIndexFiles(folder);
   ListedDeletion deletion = DeleteListedEntries(list, folder, program, listPath);
   // Listed until the files are gone: a run stopped before can be started again from the list.
-  RemoveProgramEntries();
+  const bool entriesGone = RemoveProgramEntries();
   // A settings file that the passes deleted must not come back when it is saved at exit.
   if (SettingsFileInUse() && !PathExists(SettingsFilePath())) FreeSettingsFile();
   // Before the program leaves: the batch file deletes it only once this process has ended.
@@ -159,6 +165,6 @@ int32_t RunUninstall() {
     ShowMessageBox(nullptr, restartText, caption, MB_ICONINFORMATION | MB_SETFOREGROUND);
   }
   FinishRemoval(list, program, folder, listPath, deletion);
-  if (deletion.Failed) return kExitNotRemoved;
+  if (deletion.Failed || !entriesGone || registryLeft()) return kExitNotRemoved;
   return deletion.RestartNeeded ? kExitRestartNeeded : kExitSuccess;
 }

@@ -27,6 +27,7 @@
   X(IDS_INSTHELP6, "Klicken Sie auf OK, um Ihre Auswahl anzuwenden, oder auf Hilfe für weitere Informationen.") \
   X(IDS_WARN32BIT, "Dies ist die 64-Bit-Version von Quobex. Sie läuft nicht unter einem 32-Bit-Windows.") \
   X(IDS_INSTREBOOTREQUIRED, "Bitte starten Sie Windows neu, um die Installation abzuschließen.") \
+  X(IDS_SETUPFAILED, "Die Installation von Quobex konnte nicht abgeschlossen werden: Ihre Einstellungen konnten auf diesem Computer nicht angezeigt oder geschrieben werden. Bitte führen Sie die Installation erneut als Administrator aus.") \
   X(IDS_BETA, "Beta") \
   X(IDS_32BIT, "32 Bit") \
   X(IDS_64BIT, "64 Bit") \

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "resources/dialog_texts.h"
 #include "resources/resource_ids.h"
@@ -134,6 +137,90 @@ TEST_F(ProgramSetup, InstallersSettingsFileIsCopiedButNeverOverAnExistingOne) {
   EXPECT_EQ(0u, RunInvisibly(second));
   EXPECT_EQ("Global\\Integration=0\r\n", ReadFileBytes(installation_ / L"Quobex.ini"));
   SetFileAttributesW((installation_ / L"Quobex.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A deployment reads only the exit code: 0 only for a setup that set the product up, or was told
+// by the settings file beside the program to leave the registry alone (and says so, once).
+TEST_F(ProgramSetup, ASetupEndsWithZeroOnlyWhenItDidItsWork) {
+  const std::wstring log = installation_ / L"setup.log";
+  auto lastLine = [&] {
+    const std::string text = ReadFileBytes(log);
+    const size_t last = text.rfind("\r\n", text.size() - 3);
+    return last == std::string::npos ? text : text.substr(last + 2 + 25);
+  };
+  // Silent, no window is needed: without a display (no window of that program can be made
+  // visible) it integrates all the same.
+  const struct {
+    const char* Settings;  // the settings file beside the program, or none
+    bool Integrated;
+  } cases[] = {{nullptr, true}, {"Global\\Integration=0\r\n", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Settings != nullptr ? "Integration=0" : "no settings file");
+    IntegrationSandbox::Clean();
+    DeleteFileW((installation_ / L"Quobex.ini").c_str());
+    if (c.Settings != nullptr) {
+      ASSERT_TRUE(WriteFileBytes(installation_ / L"Quobex.ini", c.Settings));
+    }
+    StartedProcess program = Start(L"/setup /S /initA1 \"/log=" + log + L"\"", {{L"DISPLAY", L""}});
+    EXPECT_EQ(0u, RunInvisibly(program));
+    EXPECT_EQ(c.Integrated, ReadRawString(HKEY_CLASSES_ROOT, L".qbx", L"") == L"Quobex");
+    EXPECT_EQ(c.Integrated, RawKeyExists(HKEY_LOCAL_MACHINE, kUninstall));
+    const std::string text = ReadFileBytes(log);
+    // A settings file in use is saved at the process's very end, after the exit code's line.
+    if (c.Settings == nullptr) {
+      EXPECT_EQ("exit code 0: set up\r\n", lastLine());
+    } else {
+      EXPECT_NE(std::string::npos, text.find("exit code 0: set up\r\n"));
+    }
+    const size_t said = text.find("sets Global\\Integration=0: the registry is left as it is");
+    EXPECT_EQ(c.Settings != nullptr, said != std::string::npos);
+    EXPECT_TRUE(said == std::string::npos || text.find("Integration=0: the", said + 20) == std::string::npos) << "once";
+  }
+  DeleteFileW((installation_ / L"Quobex.ini").c_str());
+
+  // A person's setup whose dialog cannot be created, its own template neither (without the rich
+  // edit library, which Wine can be told not to load for one program, the class of its help text
+  // does not exist): 1603, nothing set up, and a message.
+  IntegrationSandbox::Clean();
+  const std::wstring overrides = L"Software\\Wine\\AppDefaults\\Uninstall.exe\\DllOverrides";
+  ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, overrides, L"riched20", REG_SZ, std::string(2, '\0')));
+  StartedProcess program = Start(L"/setup \"/log=" + log + L"\"");
+  HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_QUOBEXDESC), 15000);
+  ASSERT_NE(nullptr, box);
+  const std::vector<std::wstring> texts = ChildTexts(box, L"Static");
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), EnglishText(IDS_SETUPFAILED)));
+  ClickButton(box, IDOK);
+  DWORD exitCode = 99;
+  EXPECT_TRUE(program.WaitForExit(10000, exitCode));
+  RegDeleteTreeW(HKEY_CURRENT_USER, overrides.c_str());
+  EXPECT_EQ(1603u, exitCode);
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx"));
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kUninstall)) << "a setup that changed nothing lists nothing";
+  EXPECT_EQ("exit code 1603: the setup failed: its dialog could not be shown, nothing was set up\r\n", lastLine());
+}
+
+// A language library's integration dialog that the system cannot create (a control class it
+// names does not exist here) gives way to the program's own, once.
+TEST_F(ProgramSetup, ALanguageLibrarysDialogThatCannotBeCreatedGivesWayToTheProgramsOwn) {
+  wchar_t library[MAX_PATH];
+  GetModuleFileNameW(nullptr, library, MAX_PATH);
+  *wcsrchr(library, L'\\') = 0;
+  ASSERT_TRUE(CopyFileW((std::wstring(library) + L"\\broken\\qbxlng.dll").c_str(),
+                        (installation_ / L"qbxlng.dll").c_str(), FALSE));
+  const std::wstring log = installation_ / L"setup.log";
+  StartedProcess program = Start(L"/setup /noexplorer \"/log=" + log + L"\"");
+  HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, dialog);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  HWND done = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" DONEDLG_CAPTION, 15000);
+  ASSERT_NE(nullptr, done);
+  ClickButton(done, IDOK);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(program.WaitForExit(10000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+  EXPECT_EQ(L"Quobex", ReadRawString(HKEY_CLASSES_ROOT, L".qbx", L""));
+  EXPECT_NE(std::string::npos,
+            ReadFileBytes(log).find("the language library's integration dialog cannot be shown"));
 }
 
 TEST_F(ProgramSetup, CancelEndsWithOneAndStoresNothing) {

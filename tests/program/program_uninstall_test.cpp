@@ -270,17 +270,28 @@ TEST_F(ProgramUninstall, WhatCannotGoNowIsNeverCalledRemoved) {
   const KeptPendingOperations pendingBefore;
   const std::wstring folder = scratch_ / L"Quobex";
   // A silent uninstall while the file name is held open without delete sharing.
-  auto runHolding = [&](const wchar_t* name) {
+  auto runHolding = [&](const wchar_t* name, const std::wstring& arguments = L"/S") {
     HANDLE held = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(INVALID_HANDLE_VALUE, held);
-    const DWORD exitCode = RunInstalledProgram(folder, L"/S");
+    const DWORD exitCode = RunInstalledProgram(folder, arguments);
     CloseHandle(held);
     return exitCode;
   };
-  LayOutInstallation(folder, {L"plain.txt"}, "plain.txt\r\nUninstall.exe\r\n");
+  // The list may name a file by its 8.3 name: it is the file that counts, not the spelling.
+  auto listShortName = [&](const wchar_t* name, const std::string& rest) {
+    wchar_t shortPath[MAX_PATH] = {};
+    EXPECT_NE(0u, GetShortPathNameW((folder + L"\\" + name).c_str(), shortPath, MAX_PATH));
+    const std::wstring shortName = wcsrchr(shortPath, L'\\') + 1;
+    EXPECT_NE(name, shortName);
+    EXPECT_TRUE(WriteFileBytes(folder + L"\\Uninstall.lst", std::string(shortName.begin(), shortName.end()) + "\r\n" + rest));
+    return shortName;
+  };
+  LayOutInstallation(folder, {L"plain.txt", L"long file name.txt"}, "");
+  listShortName(L"long file name.txt", "plain.txt\r\nUninstall.exe\r\n");
   EXPECT_EQ(3010u, runHolding(L"Uninstall.exe"));
   EXPECT_FALSE(Exists(folder + L"\\plain.txt"));
+  EXPECT_FALSE(Exists(folder + L"\\long file name.txt"));
   const std::vector<std::wstring> pending = PendingOperations();
   for (const std::wstring& left : {folder + L"\\Uninstall.exe", folder}) {
     EXPECT_NE(pending.end(), std::find(pending.begin(), pending.end(), L"\\??\\" + left))
@@ -300,7 +311,52 @@ TEST_F(ProgramUninstall, WhatCannotGoNowIsNeverCalledRemoved) {
                             std::string(4, '\0')));
   EXPECT_EQ(2u, runHolding(L"locked.dat"));
   EXPECT_TRUE(Exists(folder + L"\\locked.dat"));
+  // The same for a file the list names by its 8.3 name, and the log says which.
+  LayOutInstallation(folder, {L"locked data file.dat"}, "");
+  const std::wstring shortName = listShortName(L"locked data file.dat", "Uninstall.exe\r\n");
+  const std::wstring log = scratch_ / L"short.log";
+  EXPECT_EQ(2u, runHolding(L"locked data file.dat", L"/S \"/log=" + log + L"\""));
+  EXPECT_TRUE(Exists(folder + L"\\locked data file.dat"));
+  const std::vector<std::wstring> lines = LogLines(log);
+  EXPECT_NE(lines.end(), std::find_if(lines.begin(), lines.end(), [&](const std::wstring& line) {
+              return line.starts_with(L"schedule the deletion at the next restart of " + folder + L"\\" + shortName + L": failed");
+            }));
   EXPECT_TRUE(WaitForSelfRemovals(20000));
+}
+
+// What the product wrote and could not take away ends the run with 2, and the log says what; a
+// key that another program has added keys to is that program's too: it stays, and the run ends 0.
+TEST_F(ProgramUninstall, ARegistryKeyOfTheProductsLeftBehindEndsWithTwo) {
+  const std::wstring folder = scratch_ / L"Quobex";
+  const std::wstring log = scratch_ / L"uninstall.log";
+  const struct {
+    HKEY Root;
+    const wchar_t* Key;  // given a sub-key by another program after the setup
+    DWORD ExitCode;
+    const wchar_t* Line;
+  } cases[] = {
+      {HKEY_CLASSES_ROOT, L".arj", 0, L"delete key HKCR\\.arj: kept"},
+      {HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quobex archiver", 2,
+       L"the entry in the list of installed programs could not be deleted"},
+  };
+  ASSERT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".arj")) << "the product creates it";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::string(c.Key, c.Key + wcslen(c.Key)));
+    LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nUninstall.exe\r\n");
+    ASSERT_EQ(0u, RunInstalledProgram(folder, L"/setup /S /initA1111"));
+    ASSERT_TRUE(WriteRawValue(c.Root, std::wstring(c.Key) + L"\\Another", L"", REG_SZ, std::string("x\0\0\0", 4)));
+    EXPECT_EQ(c.ExitCode, RunInstalledProgram(folder, L"/S \"/log=" + log + L"\""));
+    EXPECT_TRUE(WaitForSelfRemovals(20000));
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(RawKeyExists(c.Root, c.Key));
+    const std::vector<std::wstring> lines = LogLines(log);
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), c.Line));
+    EXPECT_EQ(L"exit code " + std::to_wstring(c.ExitCode) + (c.ExitCode == 0 ? L": removed" : L": not removed, or not all (see the lines above)"),
+              lines.back());
+    EXPECT_EQ(L"", ReadRawString(HKEY_CLASSES_ROOT, L".arj", L"")) << "no class of the product's";
+    IntegrationSandbox::Clean();
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".arj");
+  }
 }
 
 TEST_F(ProgramUninstall, WithoutTheListNothingIsRemovedAndOnlyAPersonIsTold) {
