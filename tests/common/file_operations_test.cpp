@@ -132,3 +132,30 @@ TEST(FileOperations, WildcardsAndFileTimes) {
   EXPECT_EQ((uint64_t{1} << 32) * 100, FileTimeToNs(FILETIME{0, 1}));
 }
 
+
+// A file's attributes belong to every name it has: marking a read-only file with a second name
+// (a hard link someone made to their own file) resets nothing and deletes nothing; with one name,
+// the attribute is reset and the file goes.
+TEST(FileOperations, MarkForDeletionResetsNoAttributeOfAFileWithASecondName) {
+  ScratchFolder root(L"mark_for_deletion");
+  ASSERT_TRUE(WriteFileBytes(root / L"theirs.txt", "theirs"));
+  ASSERT_TRUE(WriteFileBytes(root / L"alone.txt", "alone"));
+  ASSERT_TRUE(CreateHardLinkW((root / L"linked.txt").c_str(), (root / L"theirs.txt").c_str(), nullptr));
+  for (const wchar_t* name : {L"theirs.txt", L"alone.txt"}) {
+    ASSERT_TRUE(SetFileAttributesW((root / name).c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  HANDLE folder = OpenFolderItself(root.Path().c_str(), 0);
+  ASSERT_NE(INVALID_HANDLE_VALUE, folder);
+  for (const wchar_t* name : {L"linked.txt", L"alone.txt"}) {
+    SCOPED_TRACE(testing::Message() << std::string(name, name + wcslen(name)));
+    HANDLE entry = nullptr;
+    ASSERT_EQ(0, OpenEntryOfFolder(folder, name, FILE_NON_DIRECTORY_FILE, entry));
+    EXPECT_EQ(wcscmp(name, L"alone.txt") == 0, MarkForDeletion(entry));
+    CloseHandle(entry);
+  }
+  CloseHandle(folder);
+  EXPECT_NE(0u, GetFileAttributesW((root / L"theirs.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ("theirs", ReadFileBytes(root / L"linked.txt"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((root / L"alone.txt").c_str()));
+  SetFileAttributesW((root / L"theirs.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
