@@ -113,14 +113,14 @@ LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE
                     options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT);
 }
 
-LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name) {
+LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name, bool replace) {
   // FILE_RENAME_INFORMATION: the name follows the fixed part.
   struct RenameInformation {
     BOOLEAN ReplaceIfExists;
     HANDLE RootDirectory;
     ULONG FileNameLength;
     WCHAR FileName[MAX_PATH];
-  } information = {FALSE, folder, 0, {}};
+  } information = {static_cast<BOOLEAN>(replace ? TRUE : FALSE), folder, 0, {}};
   const size_t length = wcslen(name);
   if (length >= MAX_PATH) return static_cast<LONG>(0xC0000033);  // STATUS_OBJECT_NAME_INVALID
   wmemcpy(information.FileName, name, length);
@@ -204,7 +204,11 @@ bool MarkForDeletion(HANDLE handle) {
   const DWORD error = GetLastError();
   FILE_BASIC_INFO basic = {};
   constexpr DWORD kStopping = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  if (error != ERROR_ACCESS_DENIED ||
+  // The attributes are the file's, not its name's: a file with another name elsewhere (a hard
+  // link someone made to their own file) keeps them, and this name with it.
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (error != ERROR_ACCESS_DENIED || !GetFileInformationByHandle(handle, &information) ||
+      (!IsDirectoryAttr(information.dwFileAttributes) && information.nNumberOfLinks != 1) ||
       !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
       (basic.FileAttributes & kStopping) == 0) {
     SetLastError(error);
@@ -217,6 +221,24 @@ bool MarkForDeletion(HANDLE handle) {
     return false;
   }
   return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+bool CopyOpenedFile(HANDLE source, const wchar_t* target) {
+  HANDLE created = CreateFileW(target, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created == INVALID_HANDLE_VALUE) return false;
+  bool copied = SetFilePointer(source, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+  BYTE buffer[16384];
+  while (copied) {
+    DWORD read = 0;
+    if (!ReadFile(source, buffer, sizeof buffer, &read, nullptr)) copied = false;
+    if (!copied || read == 0) break;
+    DWORD written = 0;
+    copied = WriteFile(created, buffer, read, &written, nullptr) && written == read;
+  }
+  // A half copy goes with its handle.
+  if (!copied) static_cast<void>(MarkForDeletion(created));
+  CloseHandle(created);
+  return copied;
 }
 
 CreateFolderResult CreateFolder(const wchar_t* path, bool applyAttributes, DWORD attributes) {

@@ -35,10 +35,11 @@ bool IsBelowFolder(const wchar_t* path, const wchar_t* folder);
 // 0xC0000034 and 0xC000003A when the entry is not there); opened receives the handle, which the
 // caller closes.
 [[nodiscard]] LONG OpenEntryOfFolder(HANDLE folder, const wchar_t* name, ULONG options, HANDLE& opened);
-// Moves the opened entry (opened with DELETE) into the opened folder under name, never replacing
-// what has the name there: the new name is looked up in that folder only. The system's status
-// (0xC0000035 when the name is taken, 0xC00000D4 when the folder is on another volume).
-[[nodiscard]] LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name);
+// Moves the opened entry (opened with DELETE) into the opened folder under name, replacing what
+// has the name there only with replace set (the entry at the name, a link itself, never what it
+// leads to): the new name is looked up in that folder only. The system's status (0xC0000035 when
+// the name is taken, 0xC00000D4 when the folder is on another volume).
+[[nodiscard]] LONG MoveEntryIntoFolder(HANDLE entry, HANDLE folder, const wchar_t* name, bool replace = false);
 // Opens path, a folder and not a link, to open its entries with OpenEntryOfFolder, with access
 // added (DELETE, to delete it with MarkForDeletion: a handle with that right keeps a listing of
 // the folder by its name out). INVALID_HANDLE_VALUE when it cannot, or path is a link.
@@ -64,10 +65,16 @@ FileIdentity IdentityOf(HANDLE handle);
 // True when both are known and the same file.
 bool SameFile(const FileIdentity& a, const FileIdentity& b);
 // Has the opened file or empty folder deleted when its last handle closes, resetting the
-// read-only, hidden and system attributes first when they are set. False, with the error left
+// read-only, hidden and system attributes first when they are set (never on a file with more
+// than one name: the attributes belong to every name). False, with the error left
 // for GetLastError, when the system refuses (ERROR_DIR_NOT_EMPTY; ERROR_ACCESS_DENIED for a
 // running program's file).
 [[nodiscard]] bool MarkForDeletion(HANDLE handle);
+
+// Copies what the opened file holds (opened with GENERIC_READ, read from its start) into a new file
+// target, never one that exists or a link at that name. False, with nothing left at target, when
+// either fails.
+[[nodiscard]] bool CopyOpenedFile(HANDLE source, const wchar_t* target);
 
 enum class CreateFolderResult { Created = 0, Failed = 1, ParentMissing = 2 };
 // Creates one folder. A name ending in "." or a blank goes straight to the long form (the plain

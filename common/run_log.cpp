@@ -5,9 +5,11 @@
 
 #include "common/change_points.h"
 #include "common/file_operations.h"
+#include "common/folder_walk.h"
 #include "common/path_names.h"
 #include "common/product_names.h"
 #include "common/random_text.h"
+#include "common/scoped_handles.h"
 #include "common/text_operations.h"
 
 namespace {
@@ -59,75 +61,64 @@ void WriteLine(const wchar_t* text) {
   if (length > 1) WriteFile(logFile, bytes, static_cast<DWORD>(length - 1), &written, nullptr);
 }
 
-HANDLE CreateLog(const wchar_t* path, DWORD disposition) {
-  return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+// Where the log could not be had: the folder or file of the path given where the walk stopped.
+wchar_t refusedAt[kPathCapacity] = {};
 
-// True when the opened file is the one its name names in its folder: a link at the name (which
-// some systems follow even when told not to) resolves to another name or another folder.
-bool IsFileOfItsName(HANDLE file, const wchar_t* path) {
-  wchar_t final[kPathCapacity];
-  wchar_t folder[kPathCapacity];
-  wchar_t folderFinal[kPathCapacity];
-  wchar_t longPath[kPathCapacity];
-  FolderPart(path, folder, kPathCapacity);
-  HANDLE opened = CreateFileW(folder[0] != 0 ? folder : L".", FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return false;
-  const bool folderKnown = QueryFinalPath(opened, folderFinal, kPathCapacity);
-  CloseHandle(opened);
-  const DWORD length = GetLongPathNameW(path, longPath, kPathCapacity);
-  if (!folderKnown || !QueryFinalPath(file, final, kPathCapacity) || length == 0 || length >= kPathCapacity) {
-    return false;
-  }
-  AddTrailingSeparator(folderFinal, kPathCapacity);
-  AppendText(folderFinal, NamePart(longPath), kPathCapacity);
-  return CompareStringOrdinal(final, -1, folderFinal, -1, TRUE) == CSTR_EQUAL;
-}
-
-// The log a packager names: an elevated run must never write through what another account put at
-// that name. The name itself is opened (a link is not followed) and kept only when it is a plain
-// file on a disk with no other name, new or emptied; a link, a folder, a device, a pipe or a file
-// with a second name (a hard link to another file) is left as it is.
+// The log a packager names: an elevated run must never write through what another account put on
+// the way. The folder is walked from its root without following a link a user could have made
+// (folder_walk.h), and the log opened in it is kept only when it is a plain file on a disk with no
+// other name, new or then emptied; a link, a folder, a device, a pipe or a file with a second name
+// (a hard link to another file) is left as it is.
 HANDLE OpenNamedLog(const wchar_t* path) {
-  HANDLE file = CreateFileW(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return file;
-  const bool plain = GetFileType(file) == FILE_TYPE_DISK && IsPlainFile(file) && IsFileOfItsName(file, path);
-  if (!plain || !SetEndOfFile(file)) {
-    CloseHandle(file);
-    return INVALID_HANDLE_VALUE;
+  wchar_t full[kPathCapacity];
+  CopyText(refusedAt, path, kPathCapacity);
+  const DWORD length = GetFullPathNameW(path, kPathCapacity, full, nullptr);
+  if (length == 0 || length >= kPathCapacity) return INVALID_HANDLE_VALUE;
+  wchar_t folderPath[kPathCapacity];
+  FolderPart(full, folderPath, kPathCapacity);
+  ScopedHandle folder(OpenFolderByWalk(folderPath, refusedAt, kPathCapacity));
+  if (!folder.Valid()) return INVALID_HANDLE_VALUE;
+  CopyText(refusedAt, full, kPathCapacity);
+  ScopedHandle file(
+      OpenPlainFileInFolder(folder.Get(), NamePart(full), GENERIC_WRITE, FILE_SHARE_READ, EntryOpening::ExistingOrNew));
+  if (!file.Valid() || !SetEndOfFile(file.Get())) return INVALID_HANDLE_VALUE;
+  refusedAt[0] = 0;
+  return file.Take();
+}
+
+// A new log in the temporary folder. The temporary folder of SYSTEM is writable by every user:
+// reached as a named one is, under a new name nobody can predict, never one that exists.
+HANDLE OpenNewLog() {
+  wchar_t folderPath[kPathCapacity];
+  const DWORD length = GetTempPathW(kPathCapacity, folderPath);
+  if (length == 0 || length >= kPathCapacity) return INVALID_HANDLE_VALUE;
+  ScopedHandle folder(OpenFolderByWalk(folderPath, refusedAt, kPathCapacity));
+  if (!folder.Valid()) return INVALID_HANDLE_VALUE;
+  CopyText(refusedAt, folderPath, kPathCapacity);
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  wchar_t random[17];
+  for (int attempt = 0; attempt < 4 && RandomHexText(random, 17, 8); ++attempt) {
+    wchar_t name[80];
+    FormatText(name, QBX_PRODUCT_NAME L"-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
+               now.wDay, now.wHour, now.wMinute, now.wSecond, random);
+    HANDLE file = OpenPlainFileInFolder(folder.Get(), name, GENERIC_WRITE, FILE_SHARE_READ, EntryOpening::New);
+    if (file != INVALID_HANDLE_VALUE) {
+      refusedAt[0] = 0;
+      return file;
+    }
   }
-  return file;
+  return INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
 
 bool OpenRunLog(const wchar_t* path) {
-  if (path[0] != 0) {
-    logFile = OpenNamedLog(path);
-  } else {
-    wchar_t folder[kPathCapacity];
-    const DWORD length = GetTempPathW(kPathCapacity, folder);
-    wchar_t random[17];
-    SYSTEMTIME now = {};
-    GetLocalTime(&now);
-    // The temporary folder of SYSTEM is writable by every user: a new name, never an existing
-    // file or a link planted there.
-    for (int attempt = 0; attempt < 4 && logFile == INVALID_HANDLE_VALUE; ++attempt) {
-      if (length == 0 || length >= kPathCapacity || !RandomHexText(random, 17, 8)) break;
-      wchar_t name[80];
-      FormatText(name, QBX_PRODUCT_NAME L"-Uninstall-%04u%02u%02u-%02u%02u%02u-%s.log", now.wYear, now.wMonth,
-                 now.wDay, now.wHour, now.wMinute, now.wSecond, random);
-      wchar_t logPath[kPathCapacity];
-      JoinPath(folder, name, logPath, kPathCapacity);
-      logFile = CreateLog(logPath, CREATE_NEW);
-    }
-  }
+  logFile = path[0] != 0 ? OpenNamedLog(path) : OpenNewLog();
   return logFile != INVALID_HANDLE_VALUE;
 }
+
+const wchar_t* RunLogRefusal() { return refusedAt; }
 
 void LogLine(const wchar_t* format, ...) {
   if (logFile == INVALID_HANDLE_VALUE) return;

@@ -17,11 +17,16 @@ enum class Outcome {
   Failed,                // with a Windows error
 };
 
-// Opens the log at path (an existing plain file is emptied; a link, a folder, a device, a pipe or
-// a file with more than one name is refused), or, with an empty path, a new file with a name
-// nobody can predict in the temporary folder (GetTempPathW), never one that exists. False when it
-// cannot be had so. Control characters in a line are written as "<U+XXXX>".
+// Opens the log at path (an existing plain file is emptied), or, with an empty path, a new file
+// with a name nobody can predict in the temporary folder (GetTempPathW), never one that exists.
+// The folder is reached from its root without following a link a user could have made
+// (folder_walk.h); a link, a folder, a device, a pipe or a file with more than one name at the
+// log's name is refused. False, with nothing changed, when it cannot be had so. Control characters
+// in a line are written as "<U+XXXX>".
 bool OpenRunLog(const wchar_t* path);
+// After OpenRunLog failed: the path up to the folder or file where it was refused (a link on the
+// way, say); empty once a log is open.
+const wchar_t* RunLogRefusal();
 
 // "<local time>  <text>" as a line of its own (text cut at 4095 characters).
 void LogLine(const wchar_t* format, ...);

@@ -1,23 +1,27 @@
 #include "settings/settings_file.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cwchar>
 
 #include "common/dynamic_array.h"
 #include "common/error_handler.h"
-#include "common/file.h"
 #include "common/file_operations.h"
+#include "common/folder_walk.h"
 #include "common/path_names.h"
 #include "common/product_names.h"
 #include "common/run_log.h"
+#include "common/scoped_handles.h"
 #include "common/settings_folders.h"
 #include "common/static_order.h"
 #include "common/text_file_reader.h"
 #include "common/text_operations.h"
 
 namespace {
+
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 SettingsEntry* listHead = nullptr;
 SettingsEntry* listTail = nullptr;
@@ -118,15 +122,15 @@ bool NameLess(const SettingsEntry* a, const SettingsEntry* b) {
   return wcscmp(a->name, b->name) < 0;
 }
 
-// The whole file content in one piece, so that a failed write can abandon the save.
-bool WriteEntries(File& file) {
+// The whole file content (byte order mark first) in one piece, so that a failed write can abandon
+// the save.
+void BuildContent(DynamicArray<wchar_t>& content) {
   DynamicArray<SettingsEntry*> sorted;
   for (SettingsEntry* entry = listHead; entry != nullptr; entry = entry->next) sorted.Push(entry);
   std::sort(sorted.Data(), sorted.Data() + sorted.Count(), NameLess);
-
-  bool written = file.Write("\xFF\xFE", 2);
+  content.Push(0xFEFF);
   auto put = [&](const wchar_t* text) {
-    written = file.Write(text, static_cast<uint32_t>(wcslen(text) * sizeof(wchar_t))) && written;
+    for (; *text != 0; ++text) content.Push(*text);
   };
   for (uint64_t i = 0; i < sorted.Count(); ++i) {
     const SettingsEntry* entry = sorted[i];
@@ -138,7 +142,18 @@ bool WriteEntries(File& file) {
     if (entry->kind == EntryKind::Quoted) put(L"\"");
     put(L"\r\n");
   }
-  return written;
+}
+
+bool WriteAll(HANDLE file, const DynamicArray<wchar_t>& content) {
+  const auto* bytes = reinterpret_cast<const BYTE*>(content.Data());
+  const uint64_t size = content.Count() * sizeof(wchar_t);
+  for (uint64_t done = 0; done < size;) {
+    const DWORD piece = size - done < (1u << 30) ? static_cast<DWORD>(size - done) : (1u << 30);
+    DWORD written = 0;
+    if (!WriteFile(file, bytes + done, piece, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return FlushFileBuffers(file) != 0;
 }
 
 // At normal process end the list is saved and freed: constructed after the language objects, so
@@ -247,32 +262,53 @@ bool AnyEntryStartsWith(const wchar_t* prefix) {
 
 namespace {
 
+// The new content goes to a file of a name of this process's own, created new (a link planted at a
+// fixed name would be written through), which then takes the file's name. The per-user folder is
+// the user's, and an elevated run saves there too: the folder is reached without following a link
+// a user made, and both files are made and renamed through its handle, never by a name that may
+// lead elsewhere by then; the file replaced is a plain file or nothing.
 bool WriteSettingsFile() {
   if (!fileInUse || !saveSettingsSwitch || loadIncomplete) return false;
-  // A read-only file is the user's "leave it as it is". Windows refuses to replace it anyway;
-  // checking here keeps systems that would replace it (Wine as root) from doing so.
-  const DWORD attributes = QueryAttributes(filePath);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return false;
-  }
-  // The per-user folder is the user's, and an elevated run saves there too: never into a folder
-  // reached through a link, never over anything but a plain file. The new file gets a name of
-  // this process's own, created new: a link planted at a fixed name would be written through.
-  wchar_t folder[kPathCapacity];
-  CopyText(folder, filePath, kPathCapacity);
-  RemoveName(folder);
-  if (!IsFolderWhereItsNameLeads(folder) || !IsPlainFileOrNone(filePath)) return false;
-  wchar_t temporary[kPathCapacity];
-  if (FormatText(temporary, kPathCapacity, L"%s.%lu.new", filePath, GetCurrentProcessId()) < 0) return false;
+  wchar_t folderPath[kPathCapacity];
+  wchar_t stopped[kPathCapacity];
+  FolderPart(filePath, folderPath, kPathCapacity);
+  ScopedHandle folder(OpenFolderByWalk(folderPath, stopped, kPathCapacity));
+  if (!folder.Valid()) return false;
+  const wchar_t* name = NamePart(filePath);
   {
-    File file;
-    if (!file.Create(temporary, kCreateShareRead | kCreateNew)) return false;
-    // Leaving this block without Close deletes the half-written temporary file.
-    if (!WriteEntries(file) || !file.Close()) return false;
+    ScopedHandle existing(OpenPlainFileInFolder(folder.Get(), name, 0, kShareAll, EntryOpening::Existing));
+    if (!existing.Valid() && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    // A read-only file is the user's "leave it as it is". Windows refuses to replace it anyway;
+    // checking here keeps systems that would replace it (Wine as root) from doing so.
+    FILE_BASIC_INFO basic = {};
+    if (existing.Valid() && (!GetFileInformationByHandleEx(existing.Get(), FileBasicInfo, &basic, sizeof basic) ||
+                             (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0)) {
+      return false;
+    }
   }
-  // Under a folder beyond the classic limit only the long forms of both names work.
-  if (MovePath(temporary, filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  RemoveFile(temporary);
+  wchar_t temporaryName[MAX_PATH + 1];
+  wchar_t temporary[kPathCapacity];
+  if (FormatText(temporaryName, MAX_PATH + 1, L"%s.%lu.new", name, GetCurrentProcessId()) < 0) return false;
+  JoinPath(folderPath, temporaryName, temporary, kPathCapacity);
+  ScopedHandle file(
+      OpenPlainFileInFolder(folder.Get(), temporaryName, GENERIC_WRITE | DELETE, 0, EntryOpening::New));
+  if (!file.Valid()) return false;
+  DynamicArray<wchar_t> content;
+  BuildContent(content);
+  const bool written = WriteAll(file.Get(), content);
+  const DWORD error = written ? 0 : GetLastError();
+  const LONG status = written ? MoveEntryIntoFolder(file.Get(), folder.Get(), name, true) : -1;
+  wchar_t object[2 * kPathCapacity + 4];
+  FormatText(object, L"%s to %s", temporary, filePath);
+  if (status >= 0) {
+    ReportAction(L"move", object, Outcome::Done);
+    return true;
+  }
+  // Not written, or not renamed (the file is held without delete sharing, say): the new file goes
+  // with its handle, and the old one stays as it was.
+  if (written) ReportAction(L"move", object, Outcome::Failed, RtlNtStatusToDosError(status));
+  SetLastError(error);
+  if (MarkForDeletion(file.Get())) ReportAction(L"delete file", temporary, Outcome::Done);
   return false;
 }
 

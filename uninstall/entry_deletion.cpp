@@ -243,17 +243,27 @@ EntryResult LeaveForRestart(const wchar_t* path, HANDLE handle, const DeletionCo
 // A link the installer made: the link goes, never what it points to.
 EntryResult DeleteLink(const wchar_t* path, const EntryFolder& folder, bool isFolder) {
   const wchar_t* name = NamePart(path);
+  const wchar_t* action = isFolder ? L"delete folder" : L"delete file";
   ScopedHandle handle;
-  if (NT_SUCCESS(OpenInFolder(folder, name, 0, handle)) && MarkForDeletion(handle.Get())) {
-    handle.Reset();
-    if (!NT_SUCCESS(OpenInFolder(folder, name, 0, handle))) {
-      ReportAction(isFolder ? L"delete folder" : L"delete file", path, Outcome::Done);
-      return EntryResult::Deleted;
+  FileIdentity identity;
+  if (NT_SUCCESS(OpenInFolder(folder, name, 0, handle))) {
+    identity = IdentityOf(handle.Get());
+    if (MarkForDeletion(handle.Get())) {
+      handle.Reset();
+      if (!NT_SUCCESS(OpenInFolder(folder, name, 0, handle))) {
+        ReportAction(action, path, Outcome::Done);
+        return EntryResult::Deleted;
+      }
     }
     handle.Reset();
   }
-  // Wine keeps a link to a folder that is marked so, and says nothing: it goes by its name then,
-  // in the folder found inside (a name removes the link itself, never what it leads to).
+  // Wine keeps a link to a folder that is marked so, and says nothing: it goes by its name then
+  // (a name removes the link itself, never what it leads to), only while the name still leads to
+  // what was opened in the folder found inside: a folder above it swapped since leads elsewhere.
+  if (!SameFile(identity, IdentityAt(path))) {
+    ReportAction(action, path, Outcome::Kept);
+    return EntryResult::Kept;
+  }
   const bool removed = isFolder ? RemoveFolder(path) : RemoveFile(path);
   // A link leads elsewhere: one that stays is logged, but what it leads to is not the product's.
   if (!removed) ReportAction(L"delete", path, Outcome::Kept);

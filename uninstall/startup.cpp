@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "common/file_operations.h"
+#include "common/folder_walk.h"
 #include "common/path_names.h"
 #include "common/procedure_address.h"
 #include "common/product_names.h"
@@ -136,12 +137,16 @@ void CopyPortableSettings() {
   wchar_t source[kPathCapacity] = {};
   const DWORD length = GetEnvironmentVariableW(L"sfxname", source, kPathCapacity);
   if (length == 0 || length >= kPathCapacity) return;
-  ReplaceName(source, kInstallerSettingsFileName, kPathCapacity);
-  // Only a plain file: a link there could hand the elevated run any file to copy.
-  const DWORD attributes = QueryAttributes(source);
-  if (attributes == INVALID_FILE_ATTRIBUTES || IsDirectoryAttr(attributes) || IsReparseAttr(attributes)) {
-    return;
-  }
+  // Only a plain file with one name, in a folder reached without following a link a user made, and
+  // copied from the handle checked: a link could hand the elevated run any file to copy.
+  wchar_t folderPath[kPathCapacity];
+  wchar_t stopped[kPathCapacity];
+  FolderPart(source, folderPath, kPathCapacity);
+  ScopedHandle folder(OpenFolderByWalk(folderPath[0] != 0 ? folderPath : L".", stopped, kPathCapacity));
+  ScopedHandle settings(folder.Valid() ? OpenPlainFileInFolder(folder.Get(), kInstallerSettingsFileName, GENERIC_READ,
+                                                               FILE_SHARE_READ, EntryOpening::Existing)
+                                       : INVALID_HANDLE_VALUE);
+  if (!settings.Valid()) return;
   wchar_t target[kPathCapacity];
   GetProgramFilePath(kInstallerSettingsFileName, target, kPathCapacity);
   // Copied under a name of this process's own that nothing has yet, then renamed without
@@ -149,7 +154,7 @@ void CopyPortableSettings() {
   // file stays as it is.
   wchar_t temporary[kPathCapacity];
   if (FormatText(temporary, kPathCapacity, L"%s.%lu.tmp", target, GetCurrentProcessId()) < 0) return;
-  if (!CopyFileW(source, temporary, TRUE)) return;
+  if (!CopyOpenedFile(settings.Get(), temporary)) return;
   ReportAction(L"copy the installer's settings file to", temporary, Outcome::Done);
   if (!MovePath(temporary, target, 0)) RemoveFile(temporary);
 }
@@ -186,7 +191,8 @@ int RunProgram(HINSTANCE instance) {
   if (gRunState.Log && !OpenRunLog(gRunState.LogPath)) {
     if (!gRunState.Silent) {
       wchar_t text[kPathCapacity + 200];
-      FormatWithText(text, kPathCapacity + 200, GetString(IDS_CANNOTOPENLIST), gRunState.LogPath);
+      // The folder or file where it was refused: a link on the way is named, not the log.
+      FormatWithText(text, kPathCapacity + 200, GetString(IDS_CANNOTOPENLIST), RunLogRefusal());
       ShowMessageBox(nullptr, text, GetString(IDS_UNINSTALLQBX), MB_ICONERROR | MB_SETFOREGROUND);
     }
     return gRunState.ExitCode = kExitLogNotOpened;

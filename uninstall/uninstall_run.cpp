@@ -33,7 +33,8 @@ void DeleteHelpIndexFiles(const wchar_t* folder) {
   for (const wchar_t* name : kHelpIndexFileNames) {
     wchar_t path[kPathCapacity];
     JoinPath(folder, name, path, kPathCapacity);
-    ApplyAttributes(path, 0);
+    // Its attributes are every name's: reset only on a plain file with this one name.
+    if (IsPlainFileOrNone(path)) ApplyAttributes(path, 0);
     RemoveFile(path);
   }
 }

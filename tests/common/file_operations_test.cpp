@@ -7,6 +7,7 @@
 
 #include "common/directory_scanner.h"
 #include "common/file.h"
+#include "common/folder_walk.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -132,3 +133,65 @@ TEST(FileOperations, WildcardsAndFileTimes) {
   EXPECT_EQ((uint64_t{1} << 32) * 100, FileTimeToNs(FILETIME{0, 1}));
 }
 
+
+// A file's attributes belong to every name it has: marking a read-only file with a second name
+// (a hard link someone made to their own file) resets nothing and deletes nothing; with one name,
+// the attribute is reset and the file goes.
+TEST(FileOperations, MarkForDeletionResetsNoAttributeOfAFileWithASecondName) {
+  ScratchFolder root(L"mark_for_deletion");
+  ASSERT_TRUE(WriteFileBytes(root / L"theirs.txt", "theirs"));
+  ASSERT_TRUE(WriteFileBytes(root / L"alone.txt", "alone"));
+  ASSERT_TRUE(CreateHardLinkW((root / L"linked.txt").c_str(), (root / L"theirs.txt").c_str(), nullptr));
+  for (const wchar_t* name : {L"theirs.txt", L"alone.txt"}) {
+    ASSERT_TRUE(SetFileAttributesW((root / name).c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  HANDLE folder = OpenFolderItself(root.Path().c_str(), 0);
+  ASSERT_NE(INVALID_HANDLE_VALUE, folder);
+  for (const wchar_t* name : {L"linked.txt", L"alone.txt"}) {
+    SCOPED_TRACE(testing::Message() << std::string(name, name + wcslen(name)));
+    HANDLE entry = nullptr;
+    ASSERT_EQ(0, OpenEntryOfFolder(folder, name, FILE_NON_DIRECTORY_FILE, entry));
+    EXPECT_EQ(wcscmp(name, L"alone.txt") == 0, MarkForDeletion(entry));
+    CloseHandle(entry);
+  }
+  CloseHandle(folder);
+  EXPECT_NE(0u, GetFileAttributesW((root / L"theirs.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ("theirs", ReadFileBytes(root / L"linked.txt"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((root / L"alone.txt").c_str()));
+  SetFileAttributesW((root / L"theirs.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The walk to a folder and the file opened in it: a folder reached through a link a user made is
+// refused and named where the walk stopped (Wine keeps no access lists: no link is followed); a
+// file is had only as a plain file with one name, created only as new.
+TEST(FileOperations, AWalkRefusesLinksOnTheWayAndAnythingButAPlainFile) {
+  ScratchFolder root(L"folder_walk");
+  ASSERT_TRUE(WriteFileBytes(root / L"plain.txt", "plain"));
+  ASSERT_TRUE(CreateHardLinkW((root / L"second.txt").c_str(), (root / L"plain.txt").c_str(), nullptr));
+  ASSERT_TRUE(WriteFileBytes(root / L"alone.txt", "alone"));
+  ASSERT_TRUE(CreateDirectoryW((root / L"sub").c_str(), nullptr));
+  wchar_t stopped[2048];
+  HANDLE linked = OpenFolderByWalk(L"C:\\qbx-fixtures\\swap\\linked\\docs\\deeper", stopped, 2048);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, linked);
+  EXPECT_STREQ(L"C:\\qbx-fixtures\\swap\\linked\\docs", stopped);
+  HANDLE folder = OpenFolderByWalk(root.Path().c_str(), stopped, 2048);
+  ASSERT_NE(INVALID_HANDLE_VALUE, folder);
+  const struct {
+    const wchar_t* name;
+    EntryOpening opening;
+    bool had;
+  } cases[] = {{L"alone.txt", EntryOpening::Existing, true}, {L"second.txt", EntryOpening::Existing, false},
+               {L"sub", EntryOpening::ExistingOrNew, false}, {L"alone.txt", EntryOpening::New, false},
+               {L"missing.txt", EntryOpening::Existing, false}, {L"..", EntryOpening::ExistingOrNew, false},
+               {L"new.txt", EntryOpening::New, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+    HANDLE file = OpenPlainFileInFolder(folder, c.name, GENERIC_WRITE, FILE_SHARE_READ, c.opening);
+    EXPECT_EQ(c.had, file != INVALID_HANDLE_VALUE);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+  CloseHandle(folder);
+  EXPECT_EQ("plain", ReadFileBytes(root / L"second.txt"));
+  EXPECT_EQ("alone", ReadFileBytes(root / L"alone.txt"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((root / L"missing.txt").c_str()));
+}

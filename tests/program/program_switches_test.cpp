@@ -91,16 +91,20 @@ TEST_F(ProgramSwitches, UnknownSwitchesDoNothingAndSaySoInTheExitCode) {
   DeleteFileW(newLog.c_str());
 }
 
-// An elevated run never writes its log through what another account put at the log's name: a
-// link (to a file that is not ours), a folder, a device, a file with a second name. The run ends
-// with 1622 before any change, as Windows Installer does for a log it cannot open.
+// An elevated run never writes its log through what another account put at the log's name or on
+// the way to it: a link (to a file that is not ours), a folder, a device, a file with a second
+// name, a folder that is a link a user made (Wine keeps no access lists, so no link on the way is
+// ever followed): to an existing file there and to a new name. The run ends with 1622 before any
+// change, as Windows Installer does for a log it cannot open, and the other folder is as it was.
 TEST_F(ProgramSwitches, ALogThatCannotBeHadAsAPlainFileEndsTheRunBeforeAnyChange) {
   const std::wstring precious = L"C:\\qbx-fixtures\\junction-target\\precious.txt";
+  const std::wstring linkedFolder = L"C:\\qbx-fixtures\\swap\\linked\\docs\\";
   const std::wstring named = installation_ / L"named.log";
   ASSERT_TRUE(WriteFileBytes(installation_ / L"other.txt", "another name"));
   ASSERT_TRUE(CreateHardLinkW(named.c_str(), (installation_ / L"other.txt").c_str(), nullptr));
   for (const std::wstring& log : {std::wstring(L"C:\\qbx-fixtures\\temp\\Uninstall_Qbx.Bat"), named,
-                                  installation_.Path(), std::wstring(L"NUL")}) {
+                                  installation_.Path(), std::wstring(L"NUL"), linkedFolder + L"precious.txt",
+                                  linkedFolder + L"new.log"}) {
     SCOPED_TRACE(testing::Message() << std::string(log.begin(), log.end()));
     ULONGLONG elapsed = 0;
     EXPECT_EQ(1622u, Run(L"/setup /S /initA1D0M0P0S0 \"/log=" + log + L"\"", elapsed));
@@ -108,6 +112,7 @@ TEST_F(ProgramSwitches, ALogThatCannotBeHadAsAPlainFileEndsTheRunBeforeAnyChange
     IntegrationSandbox::Clean();
   }
   EXPECT_EQ("not ours", ReadFileBytes(precious));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"C:\\qbx-fixtures\\junction-target\\new.log"));
   EXPECT_EQ("another name", ReadFileBytes(named));
 }
 
