@@ -114,6 +114,27 @@ TEST(FileOperations, MissingPathsAndAttributes) {
   EXPECT_FALSE(IsReparseAttr(FILE_ATTRIBUTE_DIRECTORY));
 }
 
+// What the uninstall deletes or schedules must lie below the installation folder: a folder whose
+// name only begins with the installation folder's is beside it, not in it.
+TEST(FileOperations, BelowAFolderMeansPastItsSeparator) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* folder;
+    bool below;
+  } cases[] = {{L"C:\\Programs\\Quobex\\docs", L"C:\\Programs\\Quobex", true},
+               {L"c:\\programs\\quobex\\Docs", L"C:\\Programs\\Quobex", true},
+               {L"C:\\Programs\\Quobex Data\\docs", L"C:\\Programs\\Quobex", false},
+               {L"C:\\Programs\\QuobexData", L"C:\\Programs\\Quobex", false},
+               {L"C:\\Programs\\Quobex", L"C:\\Programs\\Quobex", false},
+               {L"C:\\Programs\\Quobex\\", L"C:\\Programs\\Quobex", false},
+               {L"C:\\Programs", L"C:\\", true},
+               {L"D:\\Programs", L"C:\\", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.path << " below " << c.folder);
+    EXPECT_EQ(c.below, IsBelowFolder(c.path, c.folder));
+  }
+}
+
 TEST(FileOperations, WildcardsAndFileTimes) {
   struct Case {
     const wchar_t* path;

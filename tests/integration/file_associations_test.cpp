@@ -108,6 +108,24 @@ TEST_F(FileAssociations, OwnClassSavedAsTheOwnerIsGivenBackAsNone) {
   EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q29"));
 }
 
+// A setup stopped right after it created a volume key leaves it empty, without the product's class:
+// the release deletes such a key of ".q00" to ".q29" when the extension was not there before, and
+// leaves one that another program has put something in since.
+TEST_F(FileAssociations, AnEmptyVolumeKeyLeftByAStoppedSetupGoesWithTheRelease) {
+  SetAssociation(L".qbx", true, false, true, false);
+  DeleteRawTree(HKEY_CLASSES_ROOT, L".q05");
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L".q05", 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  DeleteRawTree(HKEY_CLASSES_ROOT, L".q06");
+  ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".q06", L"Content Type", L"application/x-other"));
+  SetAssociation(L".qbx", false, false, true, false);
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q05"));
+  EXPECT_EQ(L"application/x-other", ReadRawString(HKEY_CLASSES_ROOT, L".q06", L"Content Type"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".q29"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CLASSES_ROOT, L".qbx"));
+}
+
 TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
   struct Case {
     const wchar_t* fileName;

@@ -16,6 +16,7 @@
 #include "tests/support/integration_sandbox.h"
 #include "tests/support/product_state.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/registry_snapshot.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/window_automation.h"
@@ -98,11 +99,8 @@ TEST_F(ProgramSetup, SilentSetupStoresAndAppliesTheInitialOptions) {
   const RawValue size = ReadRawValue(HKEY_LOCAL_MACHINE, kUninstall, L"EstimatedSize");
   ASSERT_EQ(static_cast<DWORD>(REG_DWORD), size.Type);
   EXPECT_EQ((bytes + 1023) / 1024, *reinterpret_cast<const DWORD*>(size.Bytes.data()));
-  SYSTEMTIME today = {};
-  GetLocalTime(&today);
-  wchar_t date[16];
-  wsprintfW(date, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
-  EXPECT_EQ(date, ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"InstallDate"));
+  const std::wstring date = ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"InstallDate");
+  EXPECT_TRUE(IsDateOfThisRun(date)) << std::string(date.begin(), date.end());
   EXPECT_EQ(EnglishText(IDS_HOMEURL), ReadRawString(HKEY_LOCAL_MACHINE, kUninstall, L"URLInfoAbout"));
 }
 
@@ -403,41 +401,78 @@ TEST_F(ProgramSetup, APortableSettingsFileBesideTheProgramIsSavedAtExitInsteadOf
 }
 
 // A folder window shows the program group at the end of a setup run that a person watches; not
-// after a silent run, one that an MSI package manages, or one told /noexplorer.
+// after a silent run, one that an MSI package manages, or one told /noexplorer. The log tells
+// whether the run asked the desktop's shell for it; the window itself is waited for as long as
+// Wine's shell may take.
 TEST_F(ProgramSetup, TheFolderWindowOpensOnlyWhenAPersonWatches) {
-  auto folderWindowAppears = [] {
-    const std::wstring group = ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Quobex";
-    const ULONGLONG deadline = GetTickCount64() + 3000;
-    do {
+  const std::wstring group = ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Quobex";
+  auto folderWindowAppears = [&] {
+    for (const ULONGLONG deadline = GetTickCount64() + 30000; GetTickCount64() < deadline; Sleep(50)) {
       for (const std::wstring& title : {group, std::wstring(L"Quobex")}) {
         if (HWND window = FindWindowW(nullptr, title.c_str())) {
           PostMessageW(window, WM_CLOSE, 0, 0);
           return true;
         }
       }
-      Sleep(50);
-    } while (GetTickCount64() < deadline);
+    }
     return false;
   };
+  const std::wstring log = installation_ / L"setup.log";
+  const std::string opened = "open " + std::string(group.begin(), group.end()) + " as the signed-in user: done\r\n";
   const struct {
     const wchar_t* arguments;
     bool window;
   } runs[] = {{L"/setup", true}, {L"/setup /S", false}, {L"/setup /msi", false}, {L"/setup /noexplorer", false}};
   for (const auto& run : runs) {
     SCOPED_TRACE(testing::Message() << std::wstring(run.arguments).size());
-    StartedProcess program = Start(run.arguments);
+    StartedProcess program = Start(std::wstring(run.arguments) + L" \"/log=" + log + L"\"");
     if (wcscmp(run.arguments, L"/setup /S") != 0) {
       HWND dialog = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" SETUPDLG_CAPTION, 15000);
       ASSERT_NE(nullptr, dialog);
       PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-      if (HWND done = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" DONEDLG_CAPTION,
-                                                 run.arguments[7] == L'm' ? 1000 : 15000)) {
-        ClickButton(done, IDOK);
+      // A run that an MSI package manages shows no completion dialog: it ends instead.
+      HWND done = nullptr;
+      DWORD exitCode = 99;
+      for (const ULONGLONG deadline = GetTickCount64() + 15000;
+           done == nullptr && !program.WaitForExit(0, exitCode) && GetTickCount64() < deadline; Sleep(20)) {
+        done = WaitForProcessWindowTitled(program.Id(), L"#32770", L"" DONEDLG_CAPTION, 0);
       }
+      if (done != nullptr) ClickButton(done, IDOK);
     }
     DWORD exitCode = 99;
     ASSERT_TRUE(program.WaitForExit(15000, exitCode));
-    EXPECT_EQ(run.window, folderWindowAppears());
+    const std::string text = ReadFileBytes(log);
+    EXPECT_EQ(run.window, text.find(opened) != std::string::npos) << text;
+    if (run.window) {
+      EXPECT_TRUE(folderWindowAppears());
+    }
+    DeleteFileW(log.c_str());
+  }
+}
+
+// An uninstall left the product's files for deletion at the next restart; installed again before
+// it, the product keeps its new files: the setup takes them back from the schedule, and every
+// other program's operation stays.
+TEST_F(ProgramSetup, ASetupBeforeTheRestartTakesItsFilesBackFromThePendingDeletions) {
+  const wchar_t kSessionManager[] = L"System\\CurrentControlSet\\Control\\Session Manager";
+  const RawValue before = ReadRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations");
+  auto multiText = [](std::initializer_list<std::wstring> texts) {
+    std::wstring joined;
+    for (const std::wstring& text : texts) joined += text + L'\0';
+    joined += L'\0';
+    return std::string(reinterpret_cast<const char*>(joined.data()), joined.size() * sizeof(wchar_t));
+  };
+  const std::wstring others = L"\\??\\C:\\qbx-fixtures\\junction-target\\precious.txt";
+  ASSERT_TRUE(WriteRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", REG_MULTI_SZ,
+                            multiText({L"\\??\\" + installation_ / L"Quobex.exe", L"", others, L""})));
+  StartedProcess program = Start(L"/setup /S /initA0D0M0P0S0 /noexplorer");
+  EXPECT_EQ(0u, RunInvisibly(program));
+  EXPECT_EQ(multiText({others, L""}),
+            ReadRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations").Bytes);
+  if (before.Exists) {
+    WriteRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", before.Type, before.Bytes);
+  } else {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations");
   }
 }
 

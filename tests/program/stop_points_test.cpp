@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <regex>
 #include <set>
@@ -38,22 +39,77 @@ namespace {
 
 const wchar_t kSetup[] = L"/setup /S /initA11111111111111111D1M1P1S1";
 
+// What each sweep measures, asserted exactly: a change the program gains or loses, or a kind of
+// change that stops being stopped after, shows here first. Changes: of the whole run; kinds: the
+// distinct kinds of those changes (change_trace.h, Sampling::Kinds); points: the stops the sweep
+// makes in the suite's sampling; after the move-out: the uninstall stops after which the program
+// had left its folder. To update them after a change to the program, run the sweeps
+// (scripts/test.sh -R StopPoints) and copy each sweep's line "stop points, <sweep>: <changes>
+// changes, <kinds> kinds, <points> stop points, <after> after the move-out" into this table.
+struct SweepCounts {
+  size_t Changes, Kinds, Points, AfterMoveOut;
+};
+const struct {
+  const char* Sweep;
+  SweepCounts Counts;
+} kSweepCounts[] = {
+    {"setup", {435, 108, 108, 0}},
+    {"uninstall", {208, 60, 60, 3}},
+    {"portable setup", {245, 87, 32, 0}},
+    {"portable uninstall", {144, 51, 25, 2}},
+    {"another account's uninstall", {188, 57, 25, 2}},
+};
+
+SweepCounts ExpectedCounts(const std::string& sweep) {
+  for (const auto& row : kSweepCounts) {
+    if (sweep == row.Sweep) return row.Counts;
+  }
+  ADD_FAILURE() << "no counts for the sweep " << sweep;
+  return {};
+}
+
+// "" when the two lists of changes are the same; otherwise where they first differ.
+std::string FirstDifference(const std::vector<std::string>& expected, const std::vector<std::string>& actual) {
+  for (size_t n = 0; n < std::max(expected.size(), actual.size()); ++n) {
+    const std::string wanted = n < expected.size() ? expected[n] : "(none)";
+    const std::string made = n < actual.size() ? actual[n] : "(none)";
+    if (wanted != made) return "change " + std::to_string(n + 1) + ": " + made + ", where the whole run made " + wanted;
+  }
+  return "";
+}
+
+// The stop points of this part of a sweep: with QBX_STOP_SHARD=k/n in the environment every n-th
+// of them from the k-th on, so that n ctest entries share a long sweep; all of them without it.
+std::vector<int> ShareOfThisPart(const std::vector<int>& points) {
+  wchar_t text[16] = {};
+  unsigned part = 0, parts = 0;
+  if (GetEnvironmentVariableW(L"QBX_STOP_SHARD", text, 16) == 0 || swscanf(text, L"%u/%u", &part, &parts) != 2 ||
+      part == 0 || part > parts) {
+    return points;
+  }
+  std::vector<int> share;
+  for (size_t i = part - 1; i < points.size(); i += parts) share.push_back(points[i]);
+  return share;
+}
+
 std::wstring StoppingProgram() { return TestProgramFolder() + L"\\uninstall_stops.exe"; }
 
 class StopPoints : public testing::Test {
  protected:
+  enum class Half { Setup, Uninstall };
   struct Scenario {
+    const char* Name;   // as kSweepCounts names its sweeps, with the half after it
     bool Portable;      // the installer's settings file lies beside the program from the start
     bool OtherAccount;  // another account uninstalls: the setup user's product key is not there
     Sampling Points;    // which changes to stop after, unless the environment says otherwise
-    // At least this many changes of the whole runs, and stop points in them (in the suite's
-    // sampling): a sweep over a trace that lost its changes would pass having stopped nowhere.
-    size_t SetupChanges, UninstallChanges, SetupPoints, UninstallPoints;
   };
 
-  // Each stop point starts from the machine of the sweep's start: where the one before failed,
-  // what it left is cleared first.
+  // Each stop point starts from the machine of the sweep's start: the batch files of the runs
+  // before have ended (a setup would otherwise take their private folders for abandoned ones and
+  // remove them, changes the whole run did not make), and where the one before failed, what it
+  // left is cleared first.
   void StartOver() {
+    EXPECT_TRUE(WaitForSelfRemovals(60000));
     if (HasFailure()) {
       IntegrationSandbox::Clean();
       PlaceOtherProgramsOwners();
@@ -99,19 +155,24 @@ class StopPoints : public testing::Test {
     return exitCode;
   }
 
-  // A run of an iteration: its changes must lie where the whole runs' did.
-  DWORD RunChecked(const std::wstring& arguments, int stopAfter = 0) {
+  // A run of an iteration: its changes must lie where the whole runs' did. Stopped after change
+  // n of whole, it must have made the first n changes of whole, and only those.
+  DWORD RunChecked(const std::wstring& arguments, int stopAfter = 0, const std::vector<std::string>* whole = nullptr) {
     std::vector<std::string> changes;
     const DWORD exitCode = Run(arguments, changes, stopAfter);
     EXPECT_EQ("", machine_.Unknown(changes)) << "keys no whole run touched";
+    if (whole != nullptr) {
+      const size_t n = stopAfter == 0 ? whole->size() : static_cast<size_t>(stopAfter);
+      EXPECT_EQ("", FirstDifference(MaskedChanges({whole->begin(), whole->begin() + n}), MaskedChanges(changes)));
+    }
     return exitCode;
   }
 
   // An uninstall run, by another account when the scenario says so: the setup user's product key
   // is then out of reach.
-  DWORD Uninstall(int stopAfter = 0) {
+  DWORD Uninstall(int stopAfter = 0, const std::vector<std::string>* whole = nullptr) {
     if (scenario_.OtherAccount) DeleteRawTree(HKEY_CURRENT_USER, L"Software\\Quobex");
-    return RunChecked(L"/S", stopAfter);
+    return RunChecked(L"/S", stopAfter, whole);
   }
 
   // The machine as far as the runs reach, but for the private folders of the batch files that are
@@ -125,27 +186,21 @@ class StopPoints : public testing::Test {
     return snapshot;
   }
 
-  // A whole setup and uninstall, counting their changes; every stop point of both after it.
-  void Sweep(const Scenario& scenario) {
-    scenario_ = scenario;
-    const ULONGLONG start = GetTickCount64();
-    PlaceOtherProgramsOwners();
-    const MachineSnapshot wholeBefore = TakeMachineSnapshot();
-
-    std::vector<std::string> setupChanges;
-    std::vector<std::string> uninstallChanges;
+  // A whole setup and uninstall, their changes listed in setup and uninstall; then the runs after
+  // them that need nothing stopped. Leaves in installed the machine as a whole setup leaves it.
+  void RunWholeRuns(std::vector<std::string>& setup, std::vector<std::string>& uninstall, MachineSnapshot& installed) {
     LayOut();
-    ASSERT_EQ(0u, Run(kSetup, setupChanges)) << "setup";
-    machine_.Add(setupChanges);
+    ASSERT_EQ(0u, Run(kSetup, setup)) << "setup";
+    machine_.Add(setup);
     if (scenario_.OtherAccount) DeleteRawTree(HKEY_CURRENT_USER, L"Software\\Quobex");
     // As a deployment tool runs it, in an environment a user may have set: COMSPEC names another
     // program, and the temporary folder holds a link, at the batch file's old name, to a file that
     // is not ours (a fixture of the test prefix).
     ASSERT_TRUE(InstallProgramCopy(scratch_.Path(), L"other.exe"));
-    ASSERT_EQ(0u, Run(L"/S", uninstallChanges, 0,
+    ASSERT_EQ(0u, Run(L"/S", uninstall, 0,
                       {{L"COMSPEC", scratch_ / L"other.exe"}, {L"TEMP", L"C:\\qbx-fixtures\\temp"},
                        {L"TMP", L"C:\\qbx-fixtures\\temp"}})) << "uninstall";
-    machine_.Add(uninstallChanges);
+    machine_.Add(uninstall);
     EXPECT_FALSE(Exists(folder_)) << "the folder is gone when the run ends";
     // The next version, copied in the moment the run has ended, is never touched by its batch file.
     ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
@@ -157,38 +212,34 @@ class StopPoints : public testing::Test {
     EXPECT_EQ("not ours", ReadFileBytes(L"C:\\qbx-fixtures\\junction-target\\precious.txt"));
     RemoveTree(folder_);
     DeleteFileW((scratch_ / L"other.exe").c_str());
-    ASSERT_EQ("", MachineDifference(wholeBefore, TakeMachineSnapshot()));
+    ASSERT_EQ("", MachineDifference(wholeBefore_, TakeMachineSnapshot()));
     // A second run after a complete one, from an empty list, finds nothing of its own to remove.
     const MachineSnapshot empty = machine_.Take();
     LayOutInstallation(folder_, {}, "", StoppingProgram());
     EXPECT_EQ(0u, RunChecked(L"/S"));
     EXPECT_TRUE(WaitForSelfRemovals(20000));
     EXPECT_EQ("", MachineDifference(empty, machine_.Take()));
+    // The setup and uninstall that the stopped runs are checked against: whole runs in the
+    // environment of the stopped ones.
     LayOut();
-    ASSERT_EQ(0u, RunChecked(kSetup));
-    const MachineSnapshot installed = TakeWithoutWorkingBatchFiles();
-    ASSERT_EQ(0u, Uninstall());
+    ASSERT_EQ(0u, RunChecked(kSetup, 0, &setup)) << "the same changes as the first setup";
+    installed = TakeWithoutWorkingBatchFiles();
+    std::vector<std::string> changes;
+    if (scenario_.OtherAccount) DeleteRawTree(HKEY_CURRENT_USER, L"Software\\Quobex");
+    ASSERT_EQ(0u, Run(L"/S", changes));
+    uninstall = changes;
+  }
 
-    const Sampling sampling = SamplingFor(scenario.Points);
-    // Another account's setup is the setup of the first sweep: only its uninstall differs.
-    const std::vector<int> setupPoints =
-        scenario.OtherAccount ? std::vector<int>() : StopPointsOf(setupChanges, sampling);
-    const std::vector<int> uninstallPoints = StopPointsOf(uninstallChanges, sampling);
-    EXPECT_GE(setupChanges.size(), scenario.SetupChanges);
-    EXPECT_GE(uninstallChanges.size(), scenario.UninstallChanges);
-    if (sampling == scenario.Points) {
-      EXPECT_GE(setupPoints.size(), scenario.SetupPoints);
-      EXPECT_GE(uninstallPoints.size(), scenario.UninstallPoints);
-    }
-    const MachineSnapshot before = TakeWithoutWorkingBatchFiles();
-    for (int n : setupPoints) {
-      SCOPED_TRACE(testing::Message() << "setup stopped after change " << n << ": " << setupChanges[n - 1]);
-      // Removed at once, as a person would after a setup that did not end.
+  // Every stop point of the setup: each stopped run is removed at once, as a person would after a
+  // setup that did not end, or set up again, as an installer started once more would.
+  void SweepSetup(const std::vector<std::string>& changes, const std::vector<int>& points,
+                  const MachineSnapshot& installed, const MachineSnapshot& before) {
+    for (int n : points) {
+      SCOPED_TRACE(testing::Message() << "setup stopped after change " << n << ": " << changes[n - 1]);
       StartOver();
-      ASSERT_EQ(kStoppedExitCode, RunChecked(kSetup, n)) << log_;
+      ASSERT_EQ(kStoppedExitCode, RunChecked(kSetup, n, &changes)) << log_;
       ASSERT_EQ(0u, Uninstall()) << log_;
       EXPECT_EQ("", MachineDifference(before, TakeWithoutWorkingBatchFiles()));
-      // Set up again, as an installer started once more would.
       LayOut();
       ASSERT_EQ(kStoppedExitCode, RunChecked(kSetup, n)) << log_;
       ASSERT_EQ(0u, RunChecked(kSetup)) << log_;
@@ -196,15 +247,19 @@ class StopPoints : public testing::Test {
       ASSERT_EQ(0u, Uninstall()) << log_;
       EXPECT_EQ("", MachineDifference(before, TakeWithoutWorkingBatchFiles()));
     }
+  }
 
-    int leftOutside = 0;
-    for (int n : uninstallPoints) {
-      SCOPED_TRACE(testing::Message() << "uninstall stopped after change " << n << ": " << uninstallChanges[n - 1]);
+  // Every stop point of the uninstall, each run again after its stop; counts in leftOutside the
+  // stops after which the program had left its folder.
+  void SweepUninstall(const std::vector<std::string>& changes, const std::vector<int>& points,
+                      const MachineSnapshot& before, size_t& leftOutside) {
+    for (int n : points) {
+      SCOPED_TRACE(testing::Message() << "uninstall stopped after change " << n << ": " << changes[n - 1]);
       StartOver();
       ASSERT_EQ(0u, RunChecked(kSetup)) << log_;
-      ASSERT_EQ(kStoppedExitCode, Uninstall(n)) << log_;
+      ASSERT_EQ(kStoppedExitCode, Uninstall(n, &changes)) << log_;
       if (Exists(folder_ + L"\\Uninstall.exe")) {
-        EXPECT_EQ(0u, Uninstall()) << log_;
+        ASSERT_EQ(0u, Uninstall()) << log_;
         EXPECT_EQ("", MachineDifference(before, TakeWithoutWorkingBatchFiles()));
         continue;
       }
@@ -220,16 +275,62 @@ class StopPoints : public testing::Test {
       EXPECT_TRUE(WaitForSelfRemovals(20000)) << "a private folder stays";
       EXPECT_EQ("", MachineDifference(before, machine_.Take()));
     }
+  }
+
+  // A whole setup and uninstall, counting their changes; then every stop point of one of them.
+  void Sweep(const Scenario& scenario, Half half) {
+    scenario_ = scenario;
+    const std::string sweep = std::string(scenario.Name) + (half == Half::Setup ? "setup" : "uninstall");
+    const ULONGLONG start = GetTickCount64();
+    PlaceOtherProgramsOwners();
+    wholeBefore_ = TakeMachineSnapshot();
+    std::vector<std::string> setup;
+    std::vector<std::string> uninstall;
+    MachineSnapshot installed;
+    ASSERT_NO_FATAL_FAILURE(RunWholeRuns(setup, uninstall, installed));
+    const std::vector<std::string>& changes = half == Half::Setup ? setup : uninstall;
+    const Sampling sampling = SamplingFor(scenario.Points);
+    const std::vector<int> points = StopPointsOf(changes, sampling);
+    const MachineSnapshot before = TakeWithoutWorkingBatchFiles();
+    // Before the stops, for a sweep that does not end in time: the stops after the change that
+    // moves the program out of its folder are those that should leave it outside.
+    size_t movedOut = 0;
+    for (size_t n = 0; n < changes.size() && movedOut == 0; ++n) {
+      if (changes[n].starts_with("move ") && changes[n].find("\\Uninstall.exe to ") != std::string::npos) movedOut = n + 1;
+    }
+    printf("stop points, %s: %zu changes, %zu kinds, %zu stop points, %zu of them in this part, %zd after the "
+           "program's move\n", sweep.c_str(), changes.size(), StopPointsOf(changes, Sampling::Kinds).size(),
+           points.size(), ShareOfThisPart(points).size(),
+           movedOut == 0 ? 0 : std::count_if(points.begin(), points.end(), [&](int n) { return n >= static_cast<int>(movedOut); }));
+    fflush(stdout);
+    size_t leftOutside = 0;
+    if (half == Half::Setup) {
+      SweepSetup(changes, ShareOfThisPart(points), installed, before);
+    } else {
+      SweepUninstall(changes, ShareOfThisPart(points), before, leftOutside);
+    }
     EXPECT_TRUE(WaitForSelfRemovals(60000));
-    EXPECT_EQ("", MachineDifference(wholeBefore, TakeMachineSnapshot()));
-    printf("stop points: setup %zu of %zu changes, uninstall %zu of %zu changes (%d of them after the "
-           "program left its folder); compared whole: %zu registry keys and values, %zu files; "
-           "after each stop: %zu keys and values, the files; %llu s\n",
-           setupPoints.size(), setupChanges.size(), uninstallPoints.size(), uninstallChanges.size(),
-           leftOutside,
-           wholeBefore.Machine.size() + wholeBefore.Machine32.size() + wholeBefore.User.size() +
-               wholeBefore.User32.size(),
-           wholeBefore.Files.size(), installed.Machine.size(), (GetTickCount64() - start) / 1000);
+    EXPECT_EQ("", MachineDifference(wholeBefore_, TakeMachineSnapshot()));
+    const SweepCounts measured = {changes.size(), StopPointsOf(changes, Sampling::Kinds).size(), points.size(),
+                                  leftOutside};
+    printf("stop points, %s: %zu changes, %zu kinds, %zu stop points, %zu after the move-out; compared whole: "
+           "%zu registry keys and values, %zu files; after each stop: %zu keys and values, the files; %llu s\n",
+           sweep.c_str(), measured.Changes, measured.Kinds, measured.Points, measured.AfterMoveOut,
+           wholeBefore_.Machine.size() + wholeBefore_.Machine32.size() + wholeBefore_.User.size() +
+               wholeBefore_.User32.size(),
+           wholeBefore_.Files.size(), installed.Machine.size(), (GetTickCount64() - start) / 1000);
+    // A sweep over a trace that lost its changes would pass having stopped nowhere. The stops
+    // depend on the sampling: counted only in the suite's.
+    const SweepCounts expected = ExpectedCounts(sweep);
+    const char* update = "the program's changes differ from the table kSweepCounts: see its comment";
+    EXPECT_EQ(expected.Changes, measured.Changes) << update;
+    EXPECT_EQ(expected.Kinds, measured.Kinds) << update;
+    if (sampling == scenario.Points) {
+      EXPECT_EQ(expected.Points, measured.Points) << update;
+      if (ShareOfThisPart(points).size() == points.size()) {
+        EXPECT_EQ(expected.AfterMoveOut, measured.AfterMoveOut) << update;
+      }
+    }
   }
 
   IntegrationSandbox sandbox_;
@@ -237,6 +338,7 @@ class StopPoints : public testing::Test {
   ScratchFolder traces_{L"stops\\traces"};
   const std::wstring folder_ = scratch_ / L"Quobex";
   Scenario scenario_ = {};
+  MachineSnapshot wholeBefore_;
   TracedMachine machine_;
   int runs_ = 0;
   std::string log_;
@@ -244,27 +346,30 @@ class StopPoints : public testing::Test {
 
 }  // namespace
 
-// Built twice, so that the two halves run side by side: the plain sweep (with the check of the
-// shipped program) in stop_points_test, the variants and the runs at once in
-// stop_points_variants_test.
-#ifndef QBX_STOP_VARIANTS
-
 // In the test suite the first change of each kind (the stops within a run of like changes end
 // alike); with QBX_STOP_POINTS=like-items the first, second and last of each run of like
 // changes, with QBX_STOP_POINTS=every every change (ctest labels stop-points-like-items and
-// stop-points-every, outside CI: they take several times longer).
-TEST_F(StopPoints, EverySetupAndUninstallCanBeStoppedAnywhereAndRunAgain) {
-  Sweep({false, false, Sampling::Kinds, 400, 190, 95, 52});
+// stop-points-every, outside CI: they take several times longer). Each sweep is a test of its own,
+// which ctest runs in a prefix of its own, beside the others (tests/CMakeLists.txt).
+TEST_F(StopPoints, EverySetupCanBeStoppedAnywhereAndRunAgain) {
+  Sweep({"", false, false, Sampling::Kinds}, Half::Setup);
 }
 
-#else
-
-TEST_F(StopPoints, APortableInstallationLosesNothingWhereverItStops) {
-  Sweep({true, false, Sampling::Areas, 220, 130, 28, 22});
+TEST_F(StopPoints, EveryUninstallCanBeStoppedAnywhereAndRunAgain) {
+  Sweep({"", false, false, Sampling::Kinds}, Half::Uninstall);
 }
 
+TEST_F(StopPoints, APortableSetupLosesNothingWhereverItStops) {
+  Sweep({"portable ", true, false, Sampling::Areas}, Half::Setup);
+}
+
+TEST_F(StopPoints, APortableUninstallLosesNothingWhereverItStops) {
+  Sweep({"portable ", true, false, Sampling::Areas}, Half::Uninstall);
+}
+
+// Its setup is the setup of the first sweep: only the uninstall differs.
 TEST_F(StopPoints, AnotherAccountsUninstallGivesEverythingBackWhereverItStops) {
-  Sweep({false, true, Sampling::Areas, 400, 170, 0, 22});
+  Sweep({"another account's ", false, true, Sampling::Areas}, Half::Uninstall);
 }
 
 // Two runs at once take turns: an uninstall started while a setup shows its dialog waits for it
@@ -338,10 +443,6 @@ TEST_F(StopPoints, ARunThatDoesNotGetItsTurnWithinAMinuteEndsWith1618) {
   CloseHandle(lock);
 }
 
-#endif
-
-#ifndef QBX_STOP_VARIANTS
-
 // A crash ends the run with the exception's code, as without the program's filter; the log says
 // where it happened, and the debugger's report, which the tests print, places it in the program.
 TEST_F(StopPoints, ACrashEndsTheRunWithItsCodeAndTheLogSaysWhere) {
@@ -371,5 +472,3 @@ TEST_F(StopPoints, TheShippedProgramNeitherStopsNorTraces) {
   EXPECT_FALSE(Exists(trace));
   EXPECT_TRUE(WaitForSelfRemovals(20000));
 }
-
-#endif

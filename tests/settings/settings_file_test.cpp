@@ -205,6 +205,26 @@ TEST_F(SettingsFile, AFailedSaveLeavesThePreviousFileAsItWas) {
             ReadFileBytes(Path()).find(Utf16Bytes(L"HKCU\\Setup\\Links\\Desktop=0\r\n")));
 }
 
+// The file at the settings file's own name must be a plain file of one name: saved over a second
+// name (a hard link that another account made to a file of its choosing), the save would swap out
+// what that account meant the name to be. Such a file is read, never saved.
+TEST_F(SettingsFile, AFileWithASecondNameIsNeverSavedOver) {
+  const std::string original = "HKCU\\A=1\r\n";
+  ASSERT_TRUE(PlaceUserSettingsFile(original));
+  ScratchFolder other(L"settings_second_name");
+  ASSERT_TRUE(WriteFileBytes(other / L"chosen.txt", original));
+  ASSERT_TRUE(DeleteFileW(Path().c_str()));
+  ASSERT_TRUE(CreateHardLinkW(Path().c_str(), (other / L"chosen.txt").c_str(), nullptr));
+  LoadSettingsFile();
+  ASSERT_TRUE(SettingsFileInUse());
+  SetEntry(L"HKCU\\B", L"2", EntryKind::Plain);
+  EXPECT_FALSE(SaveSettingsFile());
+  EXPECT_EQ(original, ReadFileBytes(Path()));
+  EXPECT_EQ(original, ReadFileBytes(other / L"chosen.txt"));
+  FreeSettingsFile();
+  DeleteFileW(Path().c_str());
+}
+
 TEST_F(SettingsFile, NoFileMeansTheRegistryAndNothingToSave) {
   LoadSettingsFile();
   EXPECT_FALSE(SettingsFileInUse());

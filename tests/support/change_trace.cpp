@@ -20,6 +20,15 @@ std::vector<std::string> TracedChanges(const std::wstring& trace) {
   return changes;
 }
 
+std::vector<std::string> MaskedChanges(std::vector<std::string> changes) {
+  static const std::regex random("-[0-9A-Fa-f]{16}\\b");
+  static const std::regex processId("\\.[0-9]+\\.(new|tmp)\\b");
+  for (std::string& change : changes) {
+    change = std::regex_replace(std::regex_replace(change, random, "-<random>"), processId, ".<id>.$1");
+  }
+  return changes;
+}
+
 Sampling SamplingFor(Sampling fallback) {
   wchar_t text[32] = {};
   GetEnvironmentVariableW(L"QBX_STOP_POINTS", text, 32);
@@ -29,8 +38,11 @@ Sampling SamplingFor(Sampling fallback) {
 }
 
 std::string KindOf(std::string change, Sampling sampling) {
-  // Extensions (in a key's path or as a value's name), numbers and class identifiers.
-  static const std::regex items("\\\\\\.[A-Za-z0-9]+|value \\.[A-Za-z0-9]+|[0-9]+|\\{[-0-9A-F]+\\}");
+  // Extensions (in a key's path or as a value's name), numbers and class identifiers; but the
+  // product's own extension and its volume keys (".q00" on, a branch of their own in the program)
+  // stay apart from the other extensions: ".qbx" as it is, the volumes as ".q#".
+  static const std::regex items(
+      "\\\\\\.(?!qbx\\b|q[0-9]{2}\\b)[A-Za-z0-9]+|value \\.(?!qbx\\b|q[0-9]{2}\\b)[A-Za-z0-9]+|[0-9]+|\\{[-0-9A-F]+\\}");
   if (sampling == Sampling::Kinds) {
     // The last key or file name goes, but never the first key below the root (each class of its
     // own); a value's name stays, but for the key paths that name values of the record of keys.

@@ -14,13 +14,18 @@
 // The changes a run's trace file lists, one description each ("write HKCU\...: done").
 std::vector<std::string> TracedChanges(const std::wstring& trace);
 
+// The changes as two runs that made the same ones list them: the random part of a private
+// folder's name and the process id in a temporary file's name masked.
+std::vector<std::string> MaskedChanges(std::vector<std::string> changes);
+
 // Which of a run's changes a sweep stops after.
 enum class Sampling {
   Every,      // every one
   LikeItems,  // of like changes (the same but for numbers and extensions: the 30 volume keys,
               // the previous owner of each archive type), the first, second and last
   Kinds,      // the first of each kind: like changes, whatever their key below the first one
-              // under the root or their file name; every value name and every class its own
+              // under the root or their file name; every value name and every class its own,
+              // and the product's own extension and its volume keys kinds of their own
   Areas,      // the first of each action on each key or folder below a root
 };
 

@@ -76,12 +76,14 @@ void CollectFiles(const std::wstring& folder, FileSnapshot& snapshot) {
     std::wstring path = folder + L"\\" + name;
     std::wstring key = path;
     CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    const uint32_t attributes =
+        found.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       const int64_t size = static_cast<int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
-      snapshot[key] = {size, ContentHash(path, size, found.ftLastWriteTime)};
+      snapshot[key] = {size, ContentHash(path, size, found.ftLastWriteTime), attributes};
       continue;
     }
-    snapshot[key] = {};
+    snapshot[key] = {-1, 0, attributes};
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) CollectFiles(path, snapshot);
   } while (FindNextFileW(find, &found));
   FindClose(find);
@@ -138,8 +140,11 @@ std::string FileDifference(const FileSnapshot& before, const FileSnapshot& after
     auto found = after.find(path);
     if (found == after.end()) {
       difference += "file missing: " + Narrow(path) + "\n";
-    } else if (found->second != state) {
+    } else if (found->second.Size != state.Size || found->second.Hash != state.Hash) {
       difference += "file changed: " + Narrow(path) + "\n";
+    } else if (found->second.Attributes != state.Attributes) {
+      difference += "attributes changed: " + Narrow(path) + " " + std::to_string(state.Attributes) + " -> " +
+                    std::to_string(found->second.Attributes) + "\n";
     }
   }
   for (const auto& [path, state] : after) {

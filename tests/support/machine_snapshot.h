@@ -11,10 +11,12 @@
 #include "tests/support/registry_snapshot.h"
 
 // A file's size and a hash of its content (a link's: of the link itself, not followed); a folder
-// is Size -1, Hash 0.
+// is Size -1, Hash 0. Attributes: those a run may set or reset and a person relies on (read-only
+// above all, hidden, system).
 struct FileState {
   int64_t Size = -1;
   uint64_t Hash = 0;
+  uint32_t Attributes = 0;
   bool operator==(const FileState&) const = default;
 };
 

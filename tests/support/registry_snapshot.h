@@ -26,6 +26,11 @@ RegistrySnapshot AddedOrChanged(const RegistrySnapshot& before, const RegistrySn
 SnapshotValue TextValue(const std::wstring& text);
 SnapshotValue NumberValue(DWORD number);
 
+// True when text is the date ("yyyymmdd", local time) of the day this test process started or
+// of the next day: what a run of the program writes as the day it was installed.
+bool IsDateOfThisRun(const std::wstring& text);
+
 // A readable account of how actual differs from expected ("" when they are equal): the values
-// missing, the ones not expected, and the ones with other data.
+// missing, the ones not expected, and the ones with other data. Two "InstallDate" texts that are
+// both dates of this run are equal.
 std::string SnapshotDifference(const RegistrySnapshot& expected, const RegistrySnapshot& actual);

@@ -6,6 +6,8 @@
 # an installation folder the tests may write into, and nothing is written outside the prefix.
 # A program whose name ends in "_xp_test" is told by Wine that it runs on Windows XP; one whose
 # name ends in "_ja_test" runs (with the programs it starts) in the Japanese code page 932.
+# QBX_PREFIX in the environment names the prefix instead of the program: tests of one program
+# that run side by side each need a prefix of their own (tests/CMakeLists.txt).
 # Usage: wine_run.sh PROGRAM.exe [ARGUMENTS...]
 set -u
 program=$(readlink -f "$1")
@@ -14,7 +16,12 @@ QBX_BUILD=${QBX_BUILD:-$(dirname "$(dirname "$program")")}
 source "$(dirname "$(readlink -f "$0")")/wine_env.sh"
 
 name=$(basename "$program" .exe)
-export WINEPREFIX="$QBX_PREFIXES/$name"
+# ctest lists every program's tests before it runs any (one program after another, with nothing
+# beside it): the lists come from one prefix that stays warm, not from a new prefix per program.
+case " $* " in
+  *" --gtest_list_tests "*) QBX_PREFIX=${QBX_PREFIX:-test_lists} ;;
+esac
+export WINEPREFIX="$QBX_PREFIXES/${QBX_PREFIX:-$name}"
 mkdir -p "$QBX_PREFIXES"
 (
   flock 9
