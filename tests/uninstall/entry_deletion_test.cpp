@@ -55,7 +55,7 @@ TEST(EntryDeletion, FoldersLeftForTheRestartAreScheduledDeepestFirst) {
   InstallationList list;
   ASSERT_TRUE(list.Load((folder + L"\\Uninstall.lst").c_str(), (folder + L"\\").c_str()));
   RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations");
-  ScheduleRemainingFolders(list, folder.c_str());
+  EXPECT_TRUE(ScheduleRemainingFolders(list, folder.c_str()));
   const RawValue pending = ReadRawValue(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations");
   std::vector<std::wstring> deleted;  // the sources of the pairs, in order
   const auto* text = reinterpret_cast<const wchar_t*>(pending.Bytes.data());
