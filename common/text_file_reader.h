@@ -14,6 +14,8 @@ class StringList {
   // The string at the cursor, and advances; false (and null) past the last one. The pointer
   // stays valid until the list is cleared or grows.
   bool Next(const wchar_t** text);
+  // Puts the cursor back on the first string, for another pass.
+  void Rewind() { cursor_ = 0; }
   void Clear();
   uint64_t Count() const { return count_; }
 

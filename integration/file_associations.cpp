@@ -84,19 +84,53 @@ void SaveNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
   VisitValues(HKEY_CLASSES_ROOT, newFileKey, SaveNewFileValue, &saved);
 }
 
-// Calls visit(type, data, size, name) for each value SaveNewFileValues kept, in order.
-template <typename Visit>
-void ForEachSavedValue(const RecordPlace& record, Visit visit) {
+// Where the record was read: the machine's registry is written by administrators only. A
+// settings file is not (the per-user one is the user's; the one beside the program is anyone's
+// who may write the installation folder, outside Program Files), nor is a user's key, where
+// versions before kept the records: what such a record names goes to every account only when it
+// passes the checks of owner_checks.h.
+bool IsMachineRecord(const RecordPlace& record) {
+  return record.Root == HKEY_LOCAL_MACHINE && !InSettingsFile(record.Root, record.Key);
+}
+
+// A previous owner's record, read once: it is checked and given back from this copy, never read
+// again, since a user's process could rewrite a record in the user's key between the two.
+struct OwnerRecord {
+  bool FromMachine = false;
+  DWORD Exist = 1;  // a record without it says the key existed: nothing is deleted on its word
+  wchar_t Type[kShortTextCapacity] = {};
+  wchar_t ShellNew[kPathCapacity] = {};
+  StringList SavedValues;  // as SaveNewFileValues wrote them, "<type>:<data in hex>:<name>"
+};
+
+void ReadOwnerRecord(const RecordPlace& place, OwnerRecord& record) {
+  record.FromMachine = IsMachineRecord(place);
+  record.Exist = ReadDword(place.Root, place.Key, L"Exist", 1);
+  ReadString(place.Root, place.Key, L"Type", record.Type, L"", kShortTextCapacity);
+  ReadString(place.Root, place.Key, L"ShellNew", record.ShellNew, L"", kPathCapacity);
+  record.SavedValues.Clear();
   wchar_t key[160];
-  SavedValuesKeyOf(record, key);
+  SavedValuesKeyOf(place, key);
   for (int i = 0;; ++i) {
     wchar_t index[16];
     IntToText(i, index, 16);
     wchar_t text[kSavedValueCapacity];
-    ReadString(record.Root, key, index, text, L"", kSavedValueCapacity);
+    ReadString(place.Root, key, index, text, L"", kSavedValueCapacity);
+    const wchar_t* hex = wcschr(text, L':');
+    if (hex == nullptr || wcschr(hex + 1, L':') == nullptr) return;
+    record.SavedValues.Add(text);
+  }
+}
+
+// Calls visit(type, data, size, name) for each saved new-file value of the record, in order.
+template <typename Visit>
+void ForEachSavedValue(OwnerRecord& record, Visit visit) {
+  record.SavedValues.Rewind();
+  for (const wchar_t* saved = nullptr; record.SavedValues.Next(&saved);) {
+    wchar_t text[kSavedValueCapacity];
+    CopyText(text, saved, kSavedValueCapacity);
     wchar_t* hex = wcschr(text, L':');
-    wchar_t* name = hex != nullptr ? wcschr(hex + 1, L':') : nullptr;
-    if (name == nullptr) return;
+    wchar_t* name = wcschr(hex + 1, L':');
     *hex++ = 0;
     *name++ = 0;
     uint8_t data[kLargestSavedValue];
@@ -107,27 +141,22 @@ void ForEachSavedValue(const RecordPlace& record, Visit visit) {
 }
 
 // Writes back what SaveNewFileValues kept, each value with its own type and data.
-void RestoreNewFileValues(const RecordPlace& record, const wchar_t* newFileKey) {
+void RestoreNewFileValues(OwnerRecord& record, const wchar_t* newFileKey) {
   ForEachSavedValue(record, [&](DWORD type, const uint8_t* data, DWORD size, const wchar_t* name) {
     WriteTypedValue(HKEY_CLASSES_ROOT, newFileKey, name, type, data, size);
   });
 }
 
-// Where the record was read: the machine's registry is written by administrators only. A
-// settings file is not (the per-user one is the user's; the one beside the program is anyone's
-// who may write the installation folder, outside Program Files), nor is a user's key, where
-// versions before kept the records: what such a record names goes to every account only when it
-// passes the checks of owner_checks.h.
-bool IsMachineRecord(const RecordPlace& record) {
-  return record.Root == HKEY_LOCAL_MACHINE && !InSettingsFile(record.Root, record.Key);
-}
-
-bool IsUsableRecord(const RecordPlace& record, const wchar_t* type, wchar_t* reason, size_t capacity) {
-  if (IsMachineRecord(record)) return true;
-  if (type[0] != 0 && !IsSoundOwnerClass(type, reason, capacity)) return false;
-  wchar_t shellNew[kPathCapacity];
-  ReadString(record.Root, record.Key, L"ShellNew", shellNew, L"", kPathCapacity);
-  if (IsNetworkOrDevicePath(shellNew)) {
+bool IsUsableRecord(OwnerRecord& record, wchar_t* reason, size_t capacity) {
+  if (record.FromMachine) return true;
+  // "The extension had no key" would have its key and new-file key deleted machine-wide,
+  // Windows' own among them: only the machine's own record is taken at that word.
+  if (record.Exist == 0) {
+    CopyText(reason, L"it says the extension had no key, which only the machine's own record may say", capacity);
+    return false;
+  }
+  if (record.Type[0] != 0 && !IsSoundOwnerClass(record.Type, reason, capacity)) return false;
+  if (IsNetworkOrDevicePath(record.ShellNew)) {
     CopyText(reason, L"its new-file template names a network or device path", capacity);
     return false;
   }
@@ -255,33 +284,43 @@ void Associate(const wchar_t* extension, bool newFile, bool ownFormat, bool zip)
   if (newFile && (zip || ownFormat)) ProvideNewFileEntry(extension, ownFormat);
 }
 
+// Reads the extension's previous owner from the first place whose record may be used; false,
+// with no class in record, when none may. A record that cannot be used gives way to the next
+// place that has one (the machine's own, under a settings file someone wrote a record into), and
+// the log says why. unconfirmedNoKey: such a record said the extension had no key.
+bool ReadUsableRecord(const wchar_t* extension, OwnerRecord& record, bool& unconfirmedNoKey) {
+  RecordPlace place = {};
+  for (int skip = 0; FindOwnerRecord(extension, place, skip); ++skip) {
+    ReadOwnerRecord(place, record);
+    wchar_t reason[kShortTextCapacity];
+    if (IsUsableRecord(record, reason, kShortTextCapacity)) return true;
+    unconfirmedNoKey = unconfirmedNoKey || record.Exist == 0;
+    wchar_t where[kPathCapacity];
+    DescribeRecordPlace(place, where, kPathCapacity);
+    LogLine(L"the previous owner of %s recorded in %s is not given back machine-wide: %s", extension, where, reason);
+  }
+  record.Type[0] = 0;
+  return false;
+}
+
 // Undoes Associate: the extension gets back what its previous owner had. The class comes last:
 // it is what says the extension is still the product's, so a run stopped before it is finished
 // by the next one.
 void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   wchar_t current[80];
   ReadString(HKEY_CLASSES_ROOT, extension, L"", current, L"", 80);
-  RecordPlace record = {};
-  bool recorded = false;
-  wchar_t type[kShortTextCapacity] = {};
-  // A record that cannot be used gives way to the next place that has one (the machine's own,
-  // under a settings file someone wrote a record into); with none, no class is given back.
-  for (int skip = 0; FindOwnerRecord(extension, record, skip); ++skip) {
-    ReadString(record.Root, record.Key, L"Type", type, L"", kShortTextCapacity);
-    wchar_t reason[kShortTextCapacity];
-    recorded = IsUsableRecord(record, type, reason, kShortTextCapacity);
-    if (recorded) break;
-    wchar_t place[kPathCapacity];
-    DescribeRecordPlace(record, place, kPathCapacity);
-    LogLine(L"the previous owner of %s recorded in %s is not given back machine-wide: %s", extension, place, reason);
-    type[0] = 0;
-  }
-  const bool existed = !recorded || ReadDword(record.Root, record.Key, L"Exist", 1) != 0;
+  OwnerRecord record;
+  bool unconfirmedNoKey = false;
+  const bool recorded = ReadUsableRecord(extension, record, unconfirmedNoKey);
+  wchar_t* type = record.Type;
+  const bool existed = !recorded || record.Exist != 0;
+  // Without a record that may say so, a key goes only when nothing at all is left in it.
+  const bool noKeyBefore = !existed || unconfirmedNoKey;
   if (!IsProductClass(current)) {
     if (current[0] != 0) ReportAction(L"give back", extension, Outcome::LeftToAnotherProgram);
     RemoveProductTemplateEntry(extension);
     // A setup stopped right after it created the key, before the class, left it empty.
-    if (current[0] == 0 && !existed) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, extension);
+    if (current[0] == 0 && noKeyBefore) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, extension);
     return;
   }
   // Our own class saved as the earlier one would point the extension at a class that is about
@@ -291,8 +330,7 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
   wchar_t newFileKey[kPathCapacity];
   NewFileKeyOf(extension, newFileKey);
   if (existed) {
-    wchar_t shellNew[kPathCapacity] = {};
-    if (recorded) ReadString(record.Root, record.Key, L"ShellNew", shellNew, L"", kPathCapacity);
+    const wchar_t* shellNew = recorded ? record.ShellNew : L"";
     DeleteValue(HKEY_CLASSES_ROOT, newFileKey, L"FileName");
     if (shellNew[0] == L'*') {
       WriteString(HKEY_CLASSES_ROOT, newFileKey, L"NullFile", L"");
@@ -311,7 +349,7 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
       // Setup took only ".q00" to ".q29", and any of them may belong to another program by now; a
       // setup stopped right after it created one left it empty.
       if (!IsOwnAssociation(volume)) {
-        if (n < 30 && !existed) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, volume);
+        if (n < 30 && noKeyBefore) DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, volume);
         continue;
       }
       if (existed && type[0] != 0) {
@@ -322,6 +360,10 @@ void RestorePreviousOwner(const wchar_t* extension, bool ownFormat) {
     }
   }
   if (existed) {
+    if (noKeyBefore) {
+      DeleteValue(HKEY_CLASSES_ROOT, extension, L"");
+      if (DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, extension)) return;
+    }
     WriteString(HKEY_CLASSES_ROOT, extension, L"", type);
     return;
   }

@@ -31,6 +31,18 @@ constexpr const wchar_t* kProgramExtensions[] = {
     L".jar", L".ps1", L".psm1",
 };
 
+// Programs that run the file they are given as a script or a program (interpreters, script
+// hosts, launchers): a class whose verb starts one of them with the opened file runs an archive
+// as code (a ZIP given to Python runs its __main__.py). Compared with the command's program name
+// without its extension; a trailing "*" matches any ending ("python3", "pythonw").
+constexpr const wchar_t* kScriptHosts[] = {
+    L"py",       L"pyw",        L"python*",     L"pypy*",    L"perl",     L"wperl",    L"ruby",
+    L"rubyw",    L"java",       L"javaw",       L"node",     L"php",      L"php-win",  L"wscript",
+    L"cscript",  L"mshta",      L"powershell*", L"pwsh",     L"cmd",      L"bash",     L"sh",
+    L"wsl",      L"rundll32",   L"regsvr32",    L"msiexec",  L"hh",       L"mmc",      L"control",
+    L"msbuild",  L"installutil", L"regasm",     L"regsvcs",  L"cmstp",    L"tclsh*",   L"wish*",
+};
+
 // The machine's own classes key of a class or extension, read past HKEY_CLASSES_ROOT.
 void MachineClassKey(const wchar_t* name, const wchar_t* below, wchar_t* key, size_t capacity) {
   FormatText(key, capacity, L"\\Software\\Classes\\%s%s%s", name, below[0] != 0 ? L"\\" : L"", below);
@@ -82,6 +94,45 @@ bool CommandRunsTheFile(const wchar_t* command) {
   return fileItself && (quoted ? after == L'"' : after == 0 || after == L' ' || after == L'\t');
 }
 
+bool IsScriptHostName(const wchar_t* name, size_t length) {
+  for (const wchar_t* host : kScriptHosts) {
+    const size_t hostLength = wcslen(host);
+    const bool anyEnding = host[hostLength - 1] == L'*';
+    const size_t compared = anyEnding ? hostLength - 1 : hostLength;
+    if ((anyEnding ? length >= compared : length == compared) && CompareNoCaseN(name, host, compared) == 0) return true;
+  }
+  return false;
+}
+
+// True when the program of the command line (path) is a script host: its file name without
+// extension, the part up to the first ".".
+bool IsScriptHostPath(const wchar_t* path, size_t length) {
+  size_t start = length;
+  while (start > 0 && path[start - 1] != L'\\' && path[start - 1] != L'/' && path[start - 1] != L':') --start;
+  size_t end = start;
+  while (end < length && path[end] != L'.') ++end;
+  return IsScriptHostName(path + start, end - start);
+}
+
+// True when the command line starts a script host. A quoted program ends at its closing quote; an
+// unquoted one may hold spaces ("C:\Program Files\x\py.exe %1" is started so), so each text up to
+// a space is taken as the program, until one that names a file with an extension.
+bool CommandStartsScriptHost(const wchar_t* command) {
+  while (*command == L' ' || *command == L'\t') ++command;
+  if (*command == L'"') {
+    const wchar_t* closing = wcschr(command + 1, L'"');
+    const size_t length = closing != nullptr ? closing - command - 1 : wcslen(command + 1);
+    return IsScriptHostPath(command + 1, length);
+  }
+  for (size_t end = 0;; ++end) {
+    if (command[end] != 0 && command[end] != L' ' && command[end] != L'\t') continue;
+    if (IsScriptHostPath(command, end)) return true;
+    const wchar_t* name = command + end;
+    while (name > command && name[-1] != L'\\' && name[-1] != L'/') --name;
+    if (command[end] == 0 || wmemchr(name, L'.', command + end - name) != nullptr) return false;
+  }
+}
+
 struct VerbCheck {
   const wchar_t* Type;
   wchar_t RunningVerb[256];
@@ -100,7 +151,7 @@ void CheckVerb(void* context, const wchar_t* verb) {
   if (handler[0] != 0) return;
   wchar_t command[kTextCapacity];
   ReadString(HKEY_LOCAL_MACHINE, key, L"", command, L"", kTextCapacity);
-  if (CommandRunsTheFile(command)) CopyText(check.RunningVerb, verb, 256);
+  if (CommandRunsTheFile(command) || CommandStartsScriptHost(command)) CopyText(check.RunningVerb, verb, 256);
 }
 
 // A CurVer names the class the shell uses in this one's place: up to a few steps are followed.
@@ -125,7 +176,8 @@ bool CheckClass(const wchar_t* type, int step, wchar_t* reason, size_t capacity)
   MachineClassKey(type, L"shell", key, kShortTextCapacity);
   VisitSubKeys(HKEY_LOCAL_MACHINE, key, CheckVerb, &verbs);
   if (verbs.RunningVerb[0] != 0) {
-    FormatText(reason, capacity, L"its class %s runs the opened file itself (verb %s)", type, verbs.RunningVerb);
+    FormatText(reason, capacity, L"its class %s runs the opened file itself or through a script host (verb %s)",
+               type, verbs.RunningVerb);
     return false;
   }
   MachineClassKey(type, L"CurVer", key, kShortTextCapacity);

@@ -176,7 +176,9 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
     const wchar_t* Type;
     std::wstring Value;  // a saved new-file value, "<type>:<hex>:<name>"
     bool Used;
+    bool SaysNoKey = false;  // "Exist"=0: the extension had no key, Windows' own would go
   } records[] = {{L"Other.Zip", L"", true},
+                 {L"", L"", false, true},
                  {L"No.Such.Class", L"", false},
                  {L"Other.Zip\\shell", L"", false},
                  {L"Other.Zip", L"1:6300:Command", false},
@@ -191,10 +193,14 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
     IntegrationSandbox::Clean();
     ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L"Other.Zip", L"", L"Other archiver"));
     ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip", L"", L"Other.Zip"));
+    ASSERT_TRUE(WriteRawString(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"ItemName", L"@zipfldr.dll,-10194"));
     SetAssociation(L".zip", true, true, false, true);
     DeleteRawTree(HKEY_LOCAL_MACHINE, L"Software\\Quobex\\Setup");
-    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD, std::string("\1\0\0\0", 4)));
-    ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", record.Type));
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSetup + L".zip", L"Exist", REG_DWORD,
+                              std::string(record.SaysNoKey ? "\0" : "\1", 1) + std::string(3, '\0')));
+    if (record.Type[0] != 0) {
+      ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"Type", record.Type));
+    }
     ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip", L"ShellNew", L"*"));
     if (!record.Value.empty()) {
       ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, kSetup + L".zip\\ShellNewValues", L"0", record.Value));
@@ -204,6 +210,7 @@ TEST_F(FileAssociations, PreviousNewFileEntriesAreSavedAndRestored) {
     EXPECT_EQ(record.Used, ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"NullFile").Exists);
     EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"FileName").Exists);
     EXPECT_FALSE(ReadRawValue(HKEY_CLASSES_ROOT, L".zip\\ShellNew", L"Command").Exists);
+    EXPECT_TRUE(RawKeyExists(HKEY_CLASSES_ROOT, L".zip\\ShellNew")) << "the key was there before setup";
   }
 }
 
@@ -340,13 +347,18 @@ TEST_F(FileAssociations, RecordsAUserCouldWriteNeverGiveTheMachineAProgramClass)
       {L"Test.Delegated\\shell\\open\\command", L"", L"\"%1\""},
       {L"Test.Delegated\\shell\\open\\command", L"DelegateExecute", L"{11dbb47c-a525-400b-9e80-a54615a090c0}"},
       {L"Other.Zip\\shell\\open\\command", L"", L"\"C:\\Other\\other.exe\" \"%1\""},
+      // Script hosts run the archive as code: a quoted one, and an unquoted one with spaces on
+      // another verb.
+      {L"Test.Python\\shell\\open\\command", L"", L"\"C:\\x\\py.exe\" \"%L\""},
+      {L"Test.Perl\\shell\\edit\\command", L"", L"C:\\Program Files\\x\\Perl.EXE %1"},
   };
   const struct {
     const wchar_t* Type;
     bool Sound;
   } types[] = {{L"exefile", false},    {L"htafile", false},         {L"VBSFile", false},
                {L"Test.Script", false}, {L"Test.Runner", false},     {L"Test.Later", false},
-               {L"CompressedFolder", true}, {L"Test.Delegated", true}, {L"Other.Zip", true}};
+               {L"CompressedFolder", true}, {L"Test.Delegated", true}, {L"Other.Zip", true},
+               {L"Test.Python", false},     {L"Test.Perl", false}};
   enum Place { UserFileMachineEntry, UserFileUserEntry, ProgramFile, UserKey };
   auto placeRecord = [](Place place, const std::wstring& type) {
     const std::string prefix = place == UserFileUserEntry ? "HKCU" : "HKLM";
