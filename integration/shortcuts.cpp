@@ -149,12 +149,9 @@ void SetShortcuts(const IntegrationOptions& options, wchar_t* groupFolder, size_
   wchar_t desktopFolder[kPathCapacity];
   const bool haveDesktop = GetSpecialFolder(desktopFolder, kPathCapacity, CSIDL_DESKTOPDIRECTORY);
   if (vistaOrLater) {
-    // Links now go to the all-users desktop; one an earlier version left on the user's goes.
-    if (haveDesktop) {
-      wchar_t oldLink[kPathCapacity];
-      JoinPath(desktopFolder, kMainProgramLink, oldLink, kPathCapacity);
-      RemoveFile(oldLink);
-    }
+    // Links now go to the all-users desktop; one an earlier version left on the user's goes, and
+    // nothing else: the user's desktop is where the user's settings say.
+    if (haveDesktop) RemoveUserProductLink(desktopFolder, kMainProgramLink);
     GetSpecialFolder(desktopFolder, kPathCapacity, CSIDL_COMMON_DESKTOPDIRECTORY);
   } else if (!haveDesktop) {
     return;

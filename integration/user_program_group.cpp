@@ -43,31 +43,33 @@ bool HasLinkExtension(const wchar_t* name) {
   return length > 4 && CompareNoCase(name + length - 4, L".lnk") == 0;
 }
 
-// Deletes the plain shortcut files of the opened group whose target lies in one of folders.
-// A folder, a link or anything else a user put there stays.
+// Deletes name in the opened folder when it is a plain shortcut file whose target lies in one of
+// folders. A folder, a link or anything else a user put there stays.
+void RemoveIfProductLink(HANDLE folder, const wchar_t* folderPath, const wchar_t* name, const wchar_t* const* folders,
+                         int count, BYTE* bytes) {
+  if (!HasLinkExtension(name)) return;
+  HANDLE opened = nullptr;
+  if (OpenFolderEntry(folder, name, GENERIC_READ | DELETE, FILE_OPEN, FILE_NON_DIRECTORY_FILE, opened) < 0) return;
+  ScopedHandle file(opened);
+  size_t size = 0;
+  wchar_t target[kPathCapacity];
+  if (IsLinkEntry(folder, name) || !IsPlainFile(file.Get()) || !ReadOpenedFile(file.Get(), bytes, kLargestLink, size) ||
+      !ReadLinkTarget(bytes, size, target, kPathCapacity) || !IsLinkIntoFolders(target, folders, count)) {
+    return;
+  }
+  const bool marked = MarkForDeletion(file.Get());
+  wchar_t path[kPathCapacity];
+  LogPath(folderPath, name, path);
+  ReportAction(L"delete file", path, marked ? Outcome::Done : Outcome::Failed, marked ? 0 : GetLastError());
+}
+
 void RemoveProductLinks(HANDLE group, const wchar_t* groupPath, const wchar_t* const* folders, int count) {
   ScopedMemory<BYTE> bytes(kLargestLink);
   if (bytes.Get() == nullptr) return;
   ForEachFolderEntry(group, [&](const FolderEntry& entry) {
-    if ((entry.Attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
-        !HasLinkExtension(entry.Name)) {
-      return true;
+    if ((entry.Attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+      RemoveIfProductLink(group, groupPath, entry.Name, folders, count, bytes.Get());
     }
-    HANDLE opened = nullptr;
-    if (OpenFolderEntry(group, entry.Name, GENERIC_READ | DELETE, FILE_OPEN, FILE_NON_DIRECTORY_FILE, opened) < 0) {
-      return true;
-    }
-    ScopedHandle file(opened);
-    size_t size = 0;
-    wchar_t target[kPathCapacity];
-    if (!IsPlainFile(file.Get()) || !ReadOpenedFile(file.Get(), bytes.Get(), kLargestLink, size) ||
-        !ReadLinkTarget(bytes.Get(), size, target, kPathCapacity) || !IsLinkIntoFolders(target, folders, count)) {
-      return true;
-    }
-    const bool marked = MarkForDeletion(file.Get());
-    wchar_t path[kPathCapacity];
-    LogPath(groupPath, entry.Name, path);
-    ReportAction(L"delete file", path, marked ? Outcome::Done : Outcome::Failed, marked ? 0 : GetLastError());
     return true;
   });
 }
@@ -132,6 +134,40 @@ void LongFolder(const wchar_t* folder, wchar_t* out) {
   }
 }
 
+// A path on a drive letter ("C:\..."): its long form is asked of that drive. A link's target
+// of another form ("\\host\share\...", "\\?\...") is taken as text: asking about it would have
+// this run, elevated, contact whatever host a user's link names.
+bool IsDrivePath(const wchar_t* path) {
+  return ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':' &&
+         path[2] == L'\\';
+}
+
+// The installation folder and the one an earlier setup recorded (empty when none), long forms.
+void ProductFolders(wchar_t (&installed)[kPathCapacity], wchar_t (&recorded)[kPathCapacity]) {
+  wchar_t programFolder[kPathCapacity];
+  GetProgramFolder(programFolder, kPathCapacity);
+  LongFolder(programFolder, installed);
+  recorded[0] = 0;
+  wchar_t earlier[kPathCapacity];
+  if (ReadRecordedInstallationFolder(earlier, kPathCapacity)) LongFolder(earlier, recorded);
+}
+
+// Opens one of the user's own folders (from the user's settings, a user's choice) only when it is
+// reached without a link on the way: the folder where its name leads, and the opened folder's
+// own path that name. Through a junction a user made, what is done there would land elsewhere.
+HANDLE OpenUserFolder(const wchar_t* path) {
+  if (!IsFolderWhereItsNameLeads(path)) return INVALID_HANDLE_VALUE;
+  HANDLE folder = OpenFolderItself(path, 0);
+  wchar_t final[kPathCapacity];
+  if (folder == INVALID_HANDLE_VALUE || !QueryFinalPath(folder, final, kPathCapacity)) return folder;
+  const wchar_t* reached = wcsncmp(final, L"\\\\?\\", 4) == 0 ? final + 4 : final;
+  if (CompareNoCase(reached, path) != 0) {
+    CloseHandle(folder);
+    return INVALID_HANDLE_VALUE;
+  }
+  return folder;
+}
+
 }  // namespace
 
 bool ReadLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capacity) {
@@ -153,7 +189,11 @@ bool ReadLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capa
   const DWORD length = ExpandEnvironmentStringsW(raw, expanded, kPathCapacity);
   if (length == 0 || length > kPathCapacity) return false;
   wchar_t full[kPathCapacity];
-  LongFolder(expanded, full);
+  if (IsDrivePath(expanded)) {
+    LongFolder(expanded, full);
+  } else {
+    CopyText(full, expanded, kPathCapacity);
+  }
   CopyText(target, full, capacity);
   return IsFullPath(target);
 }
@@ -169,25 +209,21 @@ bool SetUserProgramGroup(bool on, const wchar_t* parent, const GroupEntry (&entr
                          const wchar_t* workingFolder, const wchar_t* description, const wchar_t* icon) {
   wchar_t groupPath[kPathCapacity];
   JoinPath(parent, kProductName, groupPath, kPathCapacity);
-  // The program folder itself is where the user's settings say: a link there is the user's
-  // choice. Below it, nothing is followed.
-  ScopedHandle parentFolder(CreateFileW(parent, FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!parentFolder.Valid()) return false;
+  // The program folder is where the user's settings say; one reached through a link is left alone.
+  ScopedHandle parentFolder(OpenUserFolder(parent));
+  if (!parentFolder.Valid()) {
+    ReportAction(L"use program group", groupPath, Outcome::Kept);
+    return false;
+  }
   HANDLE opened = nullptr;
   const LONG status = OpenSubfolder(parentFolder.Get(), kProductName, on ? 0 : DELETE, on, opened);
   if (status == kStatusLinkRefused) ReportAction(L"use program group", groupPath, Outcome::Kept);
   if (status < 0) return false;
   ScopedHandle group(opened);
 
-  wchar_t programFolder[kPathCapacity];
   wchar_t installed[kPathCapacity];
-  wchar_t recorded[kPathCapacity] = {};
-  GetProgramFolder(programFolder, kPathCapacity);
-  LongFolder(programFolder, installed);
-  wchar_t earlier[kPathCapacity];
-  if (ReadRecordedInstallationFolder(earlier, kPathCapacity)) LongFolder(earlier, recorded);
+  wchar_t recorded[kPathCapacity];
+  ProductFolders(installed, recorded);
   const wchar_t* folders[] = {installed, recorded[0] != 0 ? recorded : nullptr};
   RemoveProductLinks(group.Get(), groupPath, folders, 2);
   if (on) {
@@ -200,4 +236,15 @@ bool SetUserProgramGroup(bool on, const wchar_t* parent, const GroupEntry (&entr
   ReportAction(L"delete folder", groupPath,
                removed ? Outcome::Done : error == ERROR_DIR_NOT_EMPTY ? Outcome::Kept : Outcome::Failed, error);
   return false;
+}
+
+void RemoveUserProductLink(const wchar_t* folder, const wchar_t* name) {
+  ScopedHandle opened(OpenUserFolder(folder));
+  ScopedMemory<BYTE> bytes(kLargestLink);
+  if (!opened.Valid() || bytes.Get() == nullptr) return;
+  wchar_t installed[kPathCapacity];
+  wchar_t recorded[kPathCapacity];
+  ProductFolders(installed, recorded);
+  const wchar_t* folders[] = {installed, recorded[0] != 0 ? recorded : nullptr};
+  RemoveIfProductLink(opened.Get(), folder, name, folders, 2, bytes.Get());
 }

@@ -31,8 +31,13 @@ constexpr int kGroupEntryCount = 4;
 bool SetUserProgramGroup(bool on, const wchar_t* parent, const GroupEntry (&entries)[kGroupEntryCount],
                          const wchar_t* workingFolder, const wchar_t* description, const wchar_t* icon);
 
+// Deletes name (one component) in folder, one of the user's own folders, when it is a plain
+// shortcut file into the installation folder (or the one an earlier setup recorded), as in the
+// group; nothing when the folder is reached through a link.
+void RemoveUserProductLink(const wchar_t* folder, const wchar_t* name);
+
 // The target of the shell link in bytes (size bytes): its path with the environment's variables
-// expanded and in its long form when the file exists, into target (capacity characters). False
+// expanded and, on a drive letter, in its long form when the file exists, into target (capacity characters). False
 // when the bytes are no link or name no path.
 bool ReadLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capacity);
 

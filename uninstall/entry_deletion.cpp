@@ -294,8 +294,12 @@ EntryResult DeleteInFolder(const wchar_t* path, const DeletionContext& context, 
   if (opened == static_cast<NTSTATUS>(0xC0000034) || opened == static_cast<NTSTATUS>(0xC000003A)) {
     return EntryResult::Gone;  // STATUS_OBJECT_NAME_NOT_FOUND, STATUS_OBJECT_PATH_NOT_FOUND
   }
-  // In use without sharing its deletion, or refused: left for the restart.
-  if (!NT_SUCCESS(opened)) return LeaveForRestart(path, nullptr, context);
+  // In use without sharing its deletion, or refused: left for the restart. This program's own
+  // file is held so from the start of the run: it is moved out at the end.
+  if (!NT_SUCCESS(opened)) {
+    if (folder.IsInstallationFolder() && SameFile(IdentityAt(path), context.Program)) return EntryResult::Kept;
+    return LeaveForRestart(path, nullptr, context);
+  }
   if (folder.IsInstallationFolder()) {
     const FileIdentity identity = IdentityOf(handle.Get());
     if (SameFile(identity, context.Program) || SameFile(identity, context.List)) return EntryResult::Kept;

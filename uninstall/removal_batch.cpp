@@ -1,6 +1,7 @@
 #include "uninstall/removal_batch.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdlib>
 #include <cwchar>
@@ -17,6 +18,9 @@
 #include "uninstall/restart_deletions.h"
 
 namespace {
+
+// This program's own file, held from the start of the run (HoldOwnProgramFile) until it is moved.
+HANDLE gOwnProgram = INVALID_HANDLE_VALUE;
 
 // The variables through which the batch file and the interpreter get the paths, in the order of
 // SelfRemoval's fields.
@@ -112,7 +116,22 @@ void RemoveAbandonedPrivateFolders(const wchar_t* parent) {
 bool MoveInto(const wchar_t* program, const wchar_t* folder, SelfRemoval& removal) {
   JoinPath(folder, NamePart(program), removal.Program, kPathCapacity);
   CopyText(removal.Folder, folder, kPathCapacity);
-  if (!MovePath(program, removal.Program, 0)) return false;
+  // Moved through the handle held since the start, never by name: whatever has the name now may
+  // be a file a user put there, which the batch file would run elevated.
+  ScopedHandle target(OpenFolderItself(folder, 0));
+  if (gOwnProgram == INVALID_HANDLE_VALUE || !target.Valid()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  const LONG status = MoveEntryIntoFolder(gOwnProgram, target.Get(), NamePart(program));
+  if (status < 0) {
+    SetLastError(RtlNtStatusToDosError(status));
+    return false;
+  }
+  // The private folder lets no user in: the name is this file's from here on, and it must be
+  // free to be moved back or deleted by name.
+  CloseHandle(gOwnProgram);
+  gOwnProgram = INVALID_HANDLE_VALUE;
   if (ProtectPrivateFile(removal.Program)) return true;
   if (!MovePath(removal.Program, program, 0)) ScheduleAtRestart(removal.Program);
   SetLastError(ERROR_ACCESS_DENIED);
@@ -137,6 +156,18 @@ BatchExpansion ChooseBatchExpansion(const wchar_t* const* values, int count) {
     exclamation = exclamation || wcschr(values[i], L'!') != nullptr;
   }
   return percent && !exclamation ? BatchExpansion::Delayed : BatchExpansion::Percent;
+}
+
+bool HoldOwnProgramFile(const wchar_t* program) {
+  if (gOwnProgram != INVALID_HANDLE_VALUE) return true;
+  // Shared for reading only: nobody can rename or delete the file while this handle is open.
+  gOwnProgram = CreateFileW(program, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (gOwnProgram != INVALID_HANDLE_VALUE && IsPlainFile(gOwnProgram)) return true;
+  ReportAction(L"hold", program, Outcome::Failed, GetLastError());
+  if (gOwnProgram != INVALID_HANDLE_VALUE) CloseHandle(gOwnProgram);
+  gOwnProgram = INVALID_HANDLE_VALUE;
+  return false;
 }
 
 void RemoveAbandonedSelfRemovals(const wchar_t* program) {

@@ -35,9 +35,16 @@ struct SelfRemoval {
 // setup and uninstall run does this, once it has its turn.
 void RemoveAbandonedSelfRemovals(const wchar_t* program);
 
+// Opens program, this program's running file, to be moved later by MoveProgramOut through that
+// handle, and holds it: from here on nobody else can rename or delete the file, so that what is
+// moved is this program and not a file put at its name meanwhile. Called at the start of the run;
+// false when it cannot be held (the program is then left for the restart where it is).
+bool HoldOwnProgramFile(const wchar_t* program);
+
 // Creates a private folder under the system's temporary folder ("%SystemRoot%\Temp") and moves
 // program (this program's running file) into it; when that folder is on another volume, into a
-// private folder at the root of the program's own volume instead, and gives it that folder's
+// private folder at the root of the program's own volume instead (through the handle
+// HoldOwnProgramFile opened), and gives it that folder's
 // access list (ProtectPrivateFile). False when no private place could be made, or the move or the
 // protection failed: the program is then still where it was.
 bool MoveProgramOut(const wchar_t* program, SelfRemoval& removal);

@@ -102,6 +102,7 @@ int32_t RunUninstall() {
     LogLine(L"this program's own path is unknown: nothing removed");
     return kExitNotRemoved;
   }
+  HoldOwnProgramFile(program);
   wchar_t folder[kPathCapacity];  // without a trailing separator, but for a drive root
   CopyText(folder, program, kPathCapacity);
   RemoveName(folder);

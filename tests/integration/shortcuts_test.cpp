@@ -208,6 +208,12 @@ TEST_F(Shortcuts, AJunctionGroupFolderIsNeitherFilledNorRemoved) {
   EXPECT_EQ("not ours", ReadFileBytes(precious));
   EXPECT_FALSE(Exists(L"C:\\qbx-fixtures\\junction-target\\Quobex.lnk")) << "not filled";
   EXPECT_STREQ(L"unchanged", groupFolder) << "not shown after setup either";
+
+  // The user's program folder itself reached through the link: no group is made where it leads.
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", parent + L"\\Quobex"));
+  SetShortcuts(Links(false, false, true), nullptr, 0, nullptr);
+  WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", userPrograms, REG_EXPAND_SZ);
+  EXPECT_FALSE(Exists(L"C:\\qbx-fixtures\\junction-target\\Quobex"));
 }
 
 TEST_F(Shortcuts, SpecialFoldersAndPlainFolderRemoval) {
@@ -233,11 +239,33 @@ TEST_F(Shortcuts, SpecialFoldersAndPlainFolderRemoval) {
 }
 
 #ifndef QBX_XP_BRANCH
+// The user's desktop is where the user's settings say, through a link the user made too: only a
+// link an earlier version left there goes, never another file of its name.
 TEST_F(Shortcuts, OnVistaTheDesktopLinkMovesToAllUsers) {
-  const std::wstring userLink = userDesktop_ + L"\\Quobex.lnk";
-  ASSERT_TRUE(WriteFileBytes(userLink, "an earlier version's link"));
-  SetShortcuts(Links(true, false, false), nullptr, 0, nullptr);
-  EXPECT_FALSE(Exists(userLink));
+  const std::wstring shellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  const std::wstring setting = ReadRawString(HKEY_CURRENT_USER, shellFolders, L"Desktop");
+  const std::wstring notepad = ShellFolder(CSIDL_WINDOWS) + L"\\notepad.exe";
+  const std::wstring junction = L"C:\\qbx-fixtures\\programs\\Quobex";  // leads to junction-target
+  const struct {
+    std::wstring Desktop;
+    std::wstring Link;    // where the link's name is reached
+    std::wstring Target;  // empty: a plain file
+    bool Goes;
+  } cases[] = {
+      {userDesktop_, userDesktop_ + L"\\Quobex.lnk", executable_, true},
+      {userDesktop_, userDesktop_ + L"\\Quobex.lnk", notepad, false},
+      {userDesktop_, userDesktop_ + L"\\Quobex.lnk", L"", false},
+      {junction, L"C:\\qbx-fixtures\\junction-target\\Quobex.lnk", executable_, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Link.size() << " " << c.Target.size());
+    ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Desktop", c.Desktop));
+    ASSERT_TRUE(c.Target.empty() ? WriteFileBytes(c.Link, "someone's") : WriteLinkWithHotkey(c.Link, c.Target, 0));
+    SetShortcuts(Links(true, false, false), nullptr, 0, nullptr);
+    WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Desktop", setting, REG_EXPAND_SZ);
+    EXPECT_EQ(!c.Goes, Exists(c.Link));
+    DeleteFileW(c.Link.c_str());
+  }
   EXPECT_TRUE(ReadLink(ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Quobex.lnk").Loaded);
 }
 #else

@@ -170,6 +170,9 @@ TEST_F(ProgramUninstall, InteractiveRunAsksFirstAndLeavesFilesInUseForTheRestart
     HWND box = WaitForProcessWindowTitled(program.Id(), L"#32770", EnglishText(IDS_UNINSTALLQBX), 10000);
     ASSERT_NE(nullptr, box);
     EXPECT_TRUE(ShowsText(box, IDS_CONTINUEUNINSTALL));
+    // Held from the start: nobody can put another file at its name, to be moved out and run.
+    EXPECT_FALSE(MoveFileW((folder + L"\\Uninstall.exe").c_str(), (folder + L"\\Renamed.exe").c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
     ClickButton(box, IDNO);
     DWORD exitCode = 99;
     ASSERT_TRUE(program.WaitForExit(10000, exitCode));
@@ -436,9 +439,9 @@ TEST_F(ProgramUninstall, ListedPathsThatLeadOutsideTheFolderAreLeftAlone) {
   DeleteFileW(victims[0].c_str());
 }
 
-// The user's Programs folder is the user's to point anywhere, at a folder that holds someone
-// else's "Quobex" among others: setup and uninstall take out the product's links there and
-// nothing else, and the folder stays while it holds anything.
+// The user's Programs and Desktop folders are the user's to point anywhere, at a folder that
+// holds someone else's "Quobex" and "Quobex.lnk" among others: setup and uninstall take out the
+// product's links there and nothing else, and the folder stays while it holds anything.
 TEST_F(ProgramUninstall, ARedirectedUserProgramsFolderKeepsWhatOthersPutThere) {
   const std::wstring shellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
   const RawValue programs = ReadRawValue(HKEY_CURRENT_USER, shellFolders, L"Programs");
@@ -450,7 +453,10 @@ TEST_F(ProgramUninstall, ARedirectedUserProgramsFolderKeepsWhatOthersPutThere) {
   ASSERT_TRUE(CreateDirectoryW((group + L"\\sub").c_str(), nullptr));
   ASSERT_TRUE(WriteFileBytes(group + L"\\keep.txt", "someone's"));
   ASSERT_TRUE(WriteFileBytes(group + L"\\sub\\deep.txt", "someone's"));
+  ASSERT_TRUE(WriteFileBytes(victim + L"\\Quobex.lnk", "someone's"));
+  const RawValue desktop = ReadRawValue(HKEY_CURRENT_USER, shellFolders, L"Desktop");
   ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Programs", victim, REG_EXPAND_SZ));
+  ASSERT_TRUE(WriteRawString(HKEY_CURRENT_USER, shellFolders, L"Desktop", victim, REG_EXPAND_SZ));
   const std::wstring folder = scratch_ / L"Quobex";
   LayOutInstallation(folder, {L"Quobex.exe"}, "Quobex.exe\r\nUninstall.exe\r\n");
   const DWORD setup = RunInstalledProgram(folder, L"/setup /S /initA1D1M1P1");
@@ -458,7 +464,9 @@ TEST_F(ProgramUninstall, ARedirectedUserProgramsFolderKeepsWhatOthersPutThere) {
   const bool keptAfterSetup = Exists(group + L"\\keep.txt");
   const DWORD uninstall = RunInstalledProgram(folder, L"/S");
   WriteRawValue(HKEY_CURRENT_USER, shellFolders, L"Programs", programs.Type, programs.Bytes);
+  WriteRawValue(HKEY_CURRENT_USER, shellFolders, L"Desktop", desktop.Type, desktop.Bytes);
   EXPECT_EQ(0u, setup);
+  EXPECT_EQ("someone's", ReadFileBytes(victim + L"\\Quobex.lnk")) << "the user's desktop there too";
   EXPECT_TRUE(linked) << "the product's link was made there";
   EXPECT_TRUE(keptAfterSetup);
   EXPECT_EQ(0u, uninstall);
