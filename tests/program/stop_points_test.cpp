@@ -53,11 +53,11 @@ const struct {
   const char* Sweep;
   SweepCounts Counts;
 } kSweepCounts[] = {
-    {"setup", {435, 108, 108, 0}},
-    {"uninstall", {208, 60, 60, 3}},
-    {"portable setup", {245, 87, 32, 0}},
-    {"portable uninstall", {144, 51, 25, 2}},
-    {"another account's uninstall", {188, 57, 25, 2}},
+    {"setup", {434, 107, 107, 0}},
+    {"uninstall", {212, 61, 61, 3}},
+    {"portable setup", {244, 86, 31, 0}},
+    {"portable uninstall", {174, 55, 27, 2}},
+    {"another account's uninstall", {192, 58, 25, 2}},
 };
 
 SweepCounts ExpectedCounts(const std::string& sweep) {
