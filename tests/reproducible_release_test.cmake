@@ -1,9 +1,10 @@
-# The release a packager can verify: two copies of the sources in two folders, each built on its
-# own, give the same bytes of Uninstall.exe, the language library and the release archive, with
-# SHA256SUMS beside it, and the program is marked terminal-server aware and imports only the
-# system's known libraries; with a throw-away certificate in the environment the package target
-# signs both binaries, and the signatures verify against that certificate.
-# Run by ctest with -DSOURCE=<source folder> -DWORK=<scratch folder> -DTOOLCHAIN=<toolchain file>.
+# The release a packager can verify: a copy of the sources in another folder, built on its own,
+# gives the same bytes of Uninstall.exe and the language library as the suite's own build, and the
+# same release archive with SHA256SUMS beside it; the program is marked terminal-server aware and
+# imports only the system's known libraries; with a throw-away certificate in the environment the
+# package target signs both binaries, and the signatures verify against that certificate.
+# Run by ctest with -DSOURCE=<source folder> -DBUILD=<the suite's build folder> -DVERSION=<x.yy.z>
+# -DWORK=<scratch folder> -DTOOLCHAIN=<toolchain file>.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND git -C ${SOURCE} log -1 --format=%ct OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE)
 
@@ -14,13 +15,20 @@ function(run)
   endif()
 endfunction()
 
-foreach(copy first second)
-  file(COPY ${SOURCE}/ DESTINATION ${WORK}/${copy}-sources PATTERN .git EXCLUDE PATTERN build* EXCLUDE)
-  run(${CMAKE_COMMAND} -S ${WORK}/${copy}-sources -B ${WORK}/${copy}-build -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}
-      -DCMAKE_BUILD_TYPE=Release -DQBX_WERROR=ON -DQBX_BUILD_TESTS=OFF)
-  run(${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch} QBX_SIGN_PFX= ${CMAKE_COMMAND} --build ${WORK}/${copy}-build
-      --target package -j 2)
-endforeach()
+# The suite's build is the first of the two builds (its test programs change nothing in the
+# product's bytes); its archive is made here from its binaries, never in its own folder, where
+# another test makes one.
+file(COPY ${SOURCE}/ DESTINATION ${WORK}/second-sources PATTERN .git EXCLUDE PATTERN build* EXCLUDE)
+run(${CMAKE_COMMAND} -S ${WORK}/second-sources -B ${WORK}/second-build -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}
+    -DCMAKE_BUILD_TYPE=Release -DQBX_WERROR=ON -DQBX_BUILD_TESTS=OFF)
+run(${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch} QBX_SIGN_PFX= ${CMAKE_COMMAND} --build ${WORK}/second-build
+    --target package -j 2)
+file(MAKE_DIRECTORY ${WORK}/first-build/bin/lang)
+file(COPY ${BUILD}/bin/Uninstall.exe DESTINATION ${WORK}/first-build/bin)
+file(COPY ${BUILD}/bin/lang/qbxlng.dll DESTINATION ${WORK}/first-build/bin/lang)
+run(${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch} QBX_SIGN_PFX= ${CMAKE_COMMAND} -DSOURCE=${SOURCE}
+    -DBUILD=${WORK}/first-build -DVERSION=${VERSION} -DPROGRAM=${WORK}/first-build/bin/Uninstall.exe
+    -DLIBRARY=${WORK}/first-build/bin/lang/qbxlng.dll -P ${SOURCE}/cmake/package.cmake)
 file(GLOB archives RELATIVE ${WORK}/first-build/package ${WORK}/first-build/package/*.zip)
 foreach(file bin/Uninstall.exe bin/lang/qbxlng.dll package/${archives} package/SHA256SUMS)
   run(${CMAKE_COMMAND} -E compare_files ${WORK}/first-build/${file} ${WORK}/second-build/${file})
@@ -50,10 +58,10 @@ run(openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Quobex-test -days 2 -key
 run(openssl pkcs12 -export -inkey ${key}/key.pem -in ${key}/certificate.pem -out ${key}/test.pfx
     -passout pass:throw-away)
 run(${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch} QBX_SIGN_PFX=${key}/test.pfx QBX_SIGN_PASSWORD=throw-away
-    ${CMAKE_COMMAND} --build ${WORK}/first-build --target package)
-run(sha256sum -c SHA256SUMS WORKING_DIRECTORY ${WORK}/first-build/package)
+    ${CMAKE_COMMAND} --build ${WORK}/second-build --target package)
+run(sha256sum -c SHA256SUMS WORKING_DIRECTORY ${WORK}/second-build/package)
 file(MAKE_DIRECTORY ${WORK}/signed)
-run(${CMAKE_COMMAND} -E tar xf ${WORK}/first-build/package/${archives} WORKING_DIRECTORY ${WORK}/signed)
+run(${CMAKE_COMMAND} -E tar xf ${WORK}/second-build/package/${archives} WORKING_DIRECTORY ${WORK}/signed)
 file(GLOB_RECURSE binaries ${WORK}/signed/*.exe ${WORK}/signed/*.dll)
 list(LENGTH binaries count)
 if(NOT count EQUAL 2)
