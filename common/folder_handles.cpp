@@ -10,15 +10,13 @@
 namespace {
 
 constexpr DWORD kAllSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr LONG kStatusNameInvalid = static_cast<LONG>(0xC0000033);  // STATUS_OBJECT_NAME_INVALID
 
-// A single component, as the system takes a name relative to a folder.
-bool IsOneComponent(const wchar_t* name, UNICODE_STRING& text) {
+// A single component, as the system takes a name relative to a folder: a separator would let the
+// name climb out of the folder or into another.
+bool IsOneComponent(const wchar_t* name) {
   const size_t length = wcslen(name);
-  // A separator would let the name climb out of the folder or into another.
-  if (length == 0 || length >= MAX_PATH || wcspbrk(name, L"\\/") != nullptr) return false;
-  text.Buffer = const_cast<PWSTR>(name);
-  text.Length = text.MaximumLength = static_cast<USHORT>(length * sizeof(wchar_t));
-  return true;
+  return length > 0 && length < MAX_PATH && wcspbrk(name, L"\\/") == nullptr;
 }
 
 }  // namespace
@@ -28,24 +26,37 @@ bool IsLinkEntry(HANDLE folder, const wchar_t* name) {
   // (NtQueryAttributesFile answers "not found"), and a handle it opens is always what a link
   // leads to. On Windows the handle opened without following tells a link already.
   wchar_t path[kPathCapacity];
-  UNICODE_STRING text;
-  if (!IsOneComponent(name, text) || !QueryFinalPath(folder, path, kPathCapacity)) return false;
+  if (!IsOneComponent(name) || !QueryFinalPath(folder, path, kPathCapacity)) return false;
   JoinPath(path, name, path, kPathCapacity);
   const DWORD attributes = GetFileAttributesW(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+LONG OpenRelativeToFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK access, ULONG sharing, ULONG disposition,
+                          ULONG options, HANDLE& opened) {
+  opened = nullptr;
+  if (name[0] != 0 && !IsOneComponent(name)) return kStatusNameInvalid;
+  UNICODE_STRING text;
+  text.Buffer = const_cast<PWSTR>(name);
+  text.Length = text.MaximumLength = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+  // A pipe's server may learn who opened it, never act as the caller.
+  SECURITY_QUALITY_OF_SERVICE quality = {sizeof quality, SecurityIdentification, SECURITY_STATIC_TRACKING, FALSE};
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  attributes.SecurityQualityOfService = &quality;
+  IO_STATUS_BLOCK status = {};
+  const LONG result =
+      NtCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, sharing,
+                   disposition, options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  if (result < 0) opened = nullptr;
+  return result;
+}
+
 LONG OpenFolderEntry(HANDLE folder, const wchar_t* name, ACCESS_MASK access, ULONG disposition, ULONG options,
                      HANDLE& opened) {
   opened = nullptr;
-  UNICODE_STRING text;
-  if (!IsOneComponent(name, text)) return static_cast<LONG>(0xC0000033);  // STATUS_OBJECT_NAME_INVALID
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
-  IO_STATUS_BLOCK status = {};
-  return NtCreateFile(&opened, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &status, nullptr,
-                      FILE_ATTRIBUTE_NORMAL, kAllSharing, disposition,
-                      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  if (!IsOneComponent(name)) return kStatusNameInvalid;
+  return OpenRelativeToFolder(folder, name, access | FILE_READ_ATTRIBUTES, kAllSharing, disposition, options, opened);
 }
 
 LONG OpenSubfolder(HANDLE parent, const wchar_t* name, DWORD access, bool create, HANDLE& opened) {

@@ -19,6 +19,13 @@
 // The status a link gives where a plain file or folder was asked for (STATUS_REPARSE_POINT_NOT_RESOLVED).
 constexpr LONG kStatusLinkRefused = static_cast<LONG>(0xC0000280);
 
+// Opens or creates name in the opened folder (an empty name: the folder itself once more), the
+// link itself when it is one, synchronous access added, never letting a pipe's server act as the
+// caller. A name with a separator or of MAX_PATH characters or more is refused; the caller checks
+// what else it does not take. opened receives the handle, which the caller closes.
+[[nodiscard]] LONG OpenRelativeToFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK access, ULONG sharing,
+                                        ULONG disposition, ULONG options, HANDLE& opened);
+
 // Opens or creates name (a single component) in the opened folder, the link itself when it is
 // one. disposition: FILE_OPEN, FILE_CREATE or FILE_OPEN_IF. options: FILE_DIRECTORY_FILE or
 // FILE_NON_DIRECTORY_FILE, more as needed. Synchronous access and every sharing mode are added.

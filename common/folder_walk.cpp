@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/file_operations.h"
+#include "common/folder_handles.h"
 #include "common/path_names.h"
 #include "common/scoped_handles.h"
 #include "common/text_operations.h"
@@ -70,31 +71,13 @@ bool IsLink(DWORD attributes, DWORD tag) {
   return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (tag == 0 || IsReparseTagNameSurrogate(tag));
 }
 
-NTSTATUS OpenRelative(HANDLE folder, const wchar_t* name, ACCESS_MASK access, ULONG sharing, ULONG disposition,
-                      ULONG options, HANDLE& opened) {
-  UNICODE_STRING text;
-  text.Buffer = const_cast<PWSTR>(name);
-  text.Length = text.MaximumLength = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
-  // A pipe's server may learn who opened it, never act as the caller.
-  SECURITY_QUALITY_OF_SERVICE quality = {sizeof quality, SecurityIdentification, SECURITY_STATIC_TRACKING, FALSE};
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
-  attributes.SecurityQualityOfService = &quality;
-  IO_STATUS_BLOCK status = {};
-  opened = nullptr;
-  const NTSTATUS result =
-      NtCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, sharing,
-                   disposition, options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  if (!NT_SUCCESS(result)) opened = nullptr;
-  return result;
-}
-
 // Looks name up in the folder's listing. The system keeps the first name a listing handle was
 // asked for, so each look-up lists through a handle of its own (the folder opened anew through
 // its handle: an empty name relative to it).
 bool ListEntry(HANDLE folder, const wchar_t* name, ListedEntry& entry) {
   HANDLE opened = nullptr;
-  if (!NT_SUCCESS(OpenRelative(folder, L"", FILE_LIST_DIRECTORY, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, opened))) {
+  if (!NT_SUCCESS(OpenRelativeToFolder(folder, L"", FILE_LIST_DIRECTORY, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE,
+                                       opened))) {
     return false;
   }
   ScopedHandle listing(opened);
@@ -280,7 +263,8 @@ Step OpenFolderStep(HANDLE holder, const wchar_t* holderPath, const wchar_t* nam
   ListedEntry listed;
   HANDLE handle = nullptr;
   if (!IsEntryName(name) || !ListEntry(holder, name, listed) ||
-      !NT_SUCCESS(OpenRelative(holder, name, kFolderAccess, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, handle))) {
+      !NT_SUCCESS(OpenRelativeToFolder(holder, name, kFolderAccess, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE,
+                                       handle))) {
     return Step::Refused;
   }
   opened.Reset(handle);
@@ -354,10 +338,11 @@ HANDLE OpenPlainFileInFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK acc
   constexpr ULONG kOptions = FILE_NON_DIRECTORY_FILE;
   HANDLE handle = nullptr;
   bool isNew = opening == EntryOpening::New;
-  NTSTATUS result = OpenRelative(folder, name, access, sharing, isNew ? FILE_CREATE : FILE_OPEN, kOptions, handle);
+  NTSTATUS result =
+      OpenRelativeToFolder(folder, name, access, sharing, isNew ? FILE_CREATE : FILE_OPEN, kOptions, handle);
   if (result == kNameNotFound && opening == EntryOpening::ExistingOrNew) {
     isNew = true;
-    result = OpenRelative(folder, name, access, sharing, FILE_CREATE, kOptions, handle);
+    result = OpenRelativeToFolder(folder, name, access, sharing, FILE_CREATE, kOptions, handle);
   }
   if (!NT_SUCCESS(result)) {
     SetLastError(result == kNameNotFound ? ERROR_FILE_NOT_FOUND
