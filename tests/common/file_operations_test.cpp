@@ -7,6 +7,7 @@
 
 #include "common/directory_scanner.h"
 #include "common/file.h"
+#include "common/folder_handles.h"
 #include "common/folder_walk.h"
 #include "tests/support/scratch_folder.h"
 
@@ -210,6 +211,14 @@ TEST(FileOperations, AWalkRefusesLinksOnTheWayAndAnythingButAPlainFile) {
     HANDLE file = OpenPlainFileInFolder(folder, c.name, GENERIC_WRITE, FILE_SHARE_READ, c.opening);
     EXPECT_EQ(c.had, file != INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+  // Whoever opens relative to the folder: a name that separates reaches nothing below or above it.
+  ASSERT_TRUE(WriteFileBytes(root / L"sub\\inner.txt", "inner"));
+  for (const wchar_t* name : {L"sub\\inner.txt", L"sub/inner.txt", L"..\\folder_walk\\alone.txt"}) {
+    HANDLE opened = nullptr;
+    EXPECT_GT(0, OpenRelativeToFolder(folder, name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN, FILE_NON_DIRECTORY_FILE,
+                                      opened));
+    EXPECT_EQ(nullptr, opened);
   }
   CloseHandle(folder);
   EXPECT_EQ("plain", ReadFileBytes(root / L"second.txt"));
