@@ -54,7 +54,7 @@ void RemoveIfProductLink(HANDLE folder, const wchar_t* folderPath, const wchar_t
   size_t size = 0;
   wchar_t target[kPathCapacity];
   if (IsLinkEntry(folder, name) || !IsPlainFile(file.Get()) || !ReadOpenedFile(file.Get(), bytes, kLargestLink, size) ||
-      !ReadLinkTarget(bytes, size, target, kPathCapacity) || !IsLinkIntoFolders(target, folders, count)) {
+      !ReadShellLinkTarget(bytes, size, target, kPathCapacity) || !IsLinkIntoFolders(target, folders, count)) {
     return;
   }
   const bool marked = MarkForDeletion(file.Get());
@@ -137,10 +137,7 @@ void LongFolder(const wchar_t* folder, wchar_t* out) {
 // A path on a drive letter ("C:\..."): its long form is asked of that drive. A link's target
 // of another form ("\\host\share\...", "\\?\...") is taken as text: asking about it would have
 // this run, elevated, contact whatever host a user's link names.
-bool IsDrivePath(const wchar_t* path) {
-  return ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':' &&
-         path[2] == L'\\';
-}
+bool IsDrivePath(const wchar_t* path) { return IsDriveLetterPath(path) && path[2] == L'\\'; }
 
 // The installation folder and the one an earlier setup recorded (empty when none), long forms.
 void ProductFolders(wchar_t (&installed)[kPathCapacity], wchar_t (&recorded)[kPathCapacity]) {
@@ -170,7 +167,7 @@ HANDLE OpenUserFolder(const wchar_t* path) {
 
 }  // namespace
 
-bool ReadLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capacity) {
+bool ReadShellLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capacity) {
   ComPointer<IShellLinkW> link;
   ComPointer<IPersistStream> persist;
   ComPointer<IStream> stream;

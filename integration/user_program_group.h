@@ -39,8 +39,8 @@ void RemoveUserProductLink(const wchar_t* folder, const wchar_t* name);
 // The target of the shell link in bytes (size bytes): its path with the environment's variables
 // expanded and, on a drive letter, in its long form when the file exists, into target (capacity characters). False
 // when the bytes are no link or name no path.
-bool ReadLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capacity);
+bool ReadShellLinkTarget(const void* bytes, size_t size, wchar_t* target, size_t capacity);
 
-// True when the link file's target (as ReadLinkTarget gives it) lies inside one of the folders
+// True when the link file's target (as ReadShellLinkTarget gives it) lies inside one of the folders
 // (count of them; null ones skipped), compared as whole components.
 bool IsLinkIntoFolders(const wchar_t* target, const wchar_t* const* folders, int count);
